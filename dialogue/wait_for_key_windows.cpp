@@ -1,0 +1,49 @@
+// The key wait on the Windows console: key events read from CONIN$ with every input mode off.
+#include <windows.h>
+
+#include "dialogue/wait_for_key.h"
+
+namespace {
+
+// Keys that carry no character but still end the wait, as they do for the C runtime's _getch:
+// the function keys and the navigation and editing keys, alone or with Shift, Ctrl or Alt.
+bool is_extended_key(WORD virtual_key) {
+    return (virtual_key >= VK_PRIOR && virtual_key <= VK_DOWN) || virtual_key == VK_INSERT ||
+           virtual_key == VK_DELETE || (virtual_key >= VK_F1 && virtual_key <= VK_F12);
+}
+
+// A key-down with a character, or of an extended key, ends the wait. Key releases, mouse,
+// focus and size events, and modifier keys pressed alone do not.
+bool ends_wait(const INPUT_RECORD& event) {
+    if (event.EventType != KEY_EVENT || !event.Event.KeyEvent.bKeyDown) {
+        return false;
+    }
+    return event.Event.KeyEvent.uChar.AsciiChar != 0 ||
+           is_extended_key(event.Event.KeyEvent.wVirtualKeyCode);
+}
+
+}  // namespace
+
+void wait_for_key() {
+    const HANDLE console =
+        CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (console == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    DWORD saved_mode = 0;
+    const bool mode_saved = GetConsoleMode(console, &saved_mode) != 0;
+    // No line input, no echo, no processed input: every key arrives as an event.
+    SetConsoleMode(console, 0);
+
+    INPUT_RECORD event = {};
+    DWORD events_read = 0;
+    while (ReadConsoleInputA(console, &event, 1, &events_read) && events_read == 1 &&
+           !ends_wait(event)) {
+    }
+
+    if (mode_saved) {
+        SetConsoleMode(console, saved_mode);
+    }
+    CloseHandle(console);
+}
