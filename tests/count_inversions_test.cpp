@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "allocation_hook.h"
+#include "inversions/inversions.h"
+
+namespace {
+
+using Values = std::vector<std::int32_t>;
+
+constexpr std::int32_t int32_min = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t int32_max = std::numeric_limits<std::int32_t>::max();
+
+std::int64_t count_pairs_by_brute_force(const Values& values) {
+    std::int64_t total = 0;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        for (std::size_t j = i + 1; j < values.size(); ++j) {
+            total += values[i] > values[j] ? 1 : 0;
+        }
+    }
+    return total;
+}
+
+std::int64_t sort_and_count(Values& values) {
+    return count_inversions(values.data(), static_cast<std::int32_t>(values.size()));
+}
+
+// Lists of every length up to a few hundred, drawn from narrow ranges (many equal values) and
+// from the whole int32 range with its extremes mixed in.
+Values random_list(std::mt19937& random) {
+    const auto length = std::uniform_int_distribution<std::size_t>(0, 300)(random);
+    const std::int32_t spreads[] = {1, 3, 50, int32_max};
+    const std::int32_t spread = spreads[random() % 4];
+    std::uniform_int_distribution<std::int32_t> draw(spread == int32_max ? int32_min : -spread,
+                                                     spread);
+    Values values(length);
+    for (std::int32_t& value : values) {
+        const auto pick = random() % 16;
+        value = pick == 0 ? int32_min : pick == 1 ? int32_max : draw(random);
+    }
+    return values;
+}
+
+TEST(CountInversions, MatchesBruteForceCountAndSortsOnRandomLists) {
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 2000; ++round) {
+        Values values = random_list(random);
+        Values expected_order = values;
+        std::sort(expected_order.begin(), expected_order.end());
+        const std::int64_t expected_total = count_pairs_by_brute_force(values);
+
+        const std::int64_t total = sort_and_count(values);
+
+        ASSERT_EQ(total, expected_total) << "round " << round << ", length " << values.size();
+        ASSERT_EQ(values, expected_order) << "round " << round;
+    }
+}
+
+struct Example {
+    Values input;
+    Values sorted;
+    std::int64_t total;
+};
+
+TEST(CountInversions, KnownLists) {
+    const Example examples[] = {
+        {{3, 1, 2}, {1, 2, 3}, 2},
+        {{5, 4, 3, 2, 1}, {1, 2, 3, 4, 5}, 10},
+        {{1, 2, 3, 4}, {1, 2, 3, 4}, 0},
+        {{2, 2, 2}, {2, 2, 2}, 0},
+        {{2, 1, 1}, {1, 1, 2}, 2},
+        {{1, 1, 0}, {0, 1, 1}, 2},
+        {{-1, -5}, {-5, -1}, 1},
+        {{int32_max, int32_min}, {int32_min, int32_max}, 1},
+        {{0, -1, int32_min, int32_max, 1}, {int32_min, -1, 0, 1, int32_max}, 4},
+    };
+    for (const Example& example : examples) {
+        Values values = example.input;
+        EXPECT_EQ(sort_and_count(values), example.total);
+        EXPECT_EQ(values, example.sorted);
+    }
+}
+
+TEST(CountInversions, CountsBelowTwoTouchNothingAndObtainNoScratch) {
+    for (const std::int32_t count : {1, 0, -1, int32_min}) {
+        Values values = {7, 3};
+        allocation_hook::watch();
+        EXPECT_EQ(count_inversions(values.data(), count), 0) << "count " << count;
+        EXPECT_TRUE(allocation_hook::stop().empty()) << "count " << count;
+        EXPECT_EQ(values, (Values{7, 3})) << "count " << count;
+    }
+}
+
+TEST(CountInversions, TotalBeyond32Bits) {
+    constexpr std::int32_t n = 100000;
+    Values values(n);
+    for (std::int32_t i = 0; i < n; ++i) {
+        values[static_cast<std::size_t>(i)] = n - i;
+    }
+    EXPECT_EQ(sort_and_count(values), std::int64_t{4999950000});
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+}
+
+// Each splitting call obtains its left scratch (the shorter half) and then its right one, and
+// the left half is sorted before the right: 2(n - 1) allocations in all.
+TEST(CountInversions, ObtainsTwoScratchArraysPerSplit) {
+    Values values = {5, 4, 3, 2, 1};
+    allocation_hook::watch();
+    sort_and_count(values);
+    const std::vector<std::size_t> sizes = allocation_hook::stop();
+
+    // 5 splits as 2 + 3; then the 2 as 1 + 1; then the 3 as 1 + 2, and its 2 as 1 + 1.
+    const std::vector<std::size_t> elements = {2, 3, 1, 1, 1, 2, 1, 1};
+    ASSERT_EQ(sizes.size(), elements.size());
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        EXPECT_EQ(sizes[i], elements[i] * sizeof(std::int32_t)) << "allocation " << i + 1;
+    }
+}
+
+TEST(CountInversions, ReportsMissingScratchAndLeavesTheArrayAsItWas) {
+    const Values original = {9, -3, 4, 4, 0, 12, -8};
+    const std::size_t allocations = 2 * (original.size() - 1);
+    for (std::size_t failing = 1; failing <= allocations; ++failing) {
+        Values values = original;
+        allocation_hook::watch(failing);
+        const std::int64_t total = sort_and_count(values);
+        allocation_hook::stop();
+        EXPECT_EQ(total, scratch_unavailable) << "allocation " << failing << " failed";
+        EXPECT_EQ(values, original) << "allocation " << failing << " failed";
+    }
+}
+
+TEST(MergeAndCount, CountsPairsAcrossTheRuns) {
+    const Values left = {1, 3, 3, 8};
+    const Values right = {0, 3, 4};
+    Values destination(left.size() + right.size());
+    // 0 is below all four left values, 3 only below 8, 4 below 8.
+    EXPECT_EQ(merge_and_count(left.data(), 4, right.data(), 3, destination.data()), 6);
+    EXPECT_EQ(destination, (Values{0, 1, 3, 3, 3, 4, 8}));
+
+    Values only_right(2);
+    EXPECT_EQ(merge_and_count(nullptr, 0, right.data(), 2, only_right.data()), 0);
+    EXPECT_EQ(only_right, (Values{0, 3}));
+}
+
+}  // namespace

@@ -1,0 +1,56 @@
+"""Starting the built program the way a user's shell would, for the executable's tests."""
+
+import os
+import shlex
+import subprocess
+
+# The Windows build writes CR LF line ends, as programs on its platform do.
+LINE_END = os.environ.get("INVERSIONS_LINE_END", "\n")
+
+FINAL_PROMPT = "Press ENTER to return."
+
+
+def command():
+    """The program, behind its launcher (an emulator such as wine64) where it has one."""
+    launcher = shlex.split(os.environ.get("INVERSIONS_LAUNCHER", "").replace(";", " "))
+    return launcher + [os.environ["INVERSIONS_PROGRAM"]]
+
+
+def run(typed, limit_memory=None):
+    """Runs the program on the typed bytes with no controlling terminal, so that its final
+    key wait ends at once. limit_memory caps its address space in bytes."""
+
+    def limit():
+        import resource
+
+        resource.setrlimit(resource.RLIMIT_AS, (limit_memory, limit_memory))
+
+    return subprocess.run(
+        command(),
+        input=typed,
+        capture_output=True,
+        timeout=120,
+        start_new_session=True,
+        preexec_fn=limit if limit_memory else None,
+        check=False,
+    )
+
+
+def text(lines):
+    """The program's output as bytes, with this build's line ends."""
+    return lines.replace("\n", LINE_END).encode()
+
+
+def result(count, values, sorted_values, total):
+    """The whole standard output of a successful run."""
+
+    def listed(numbers):
+        return "".join(f"{n} " for n in numbers)
+
+    return text(
+        f"Please input the number of elements: Please input {count} integers: \n"
+        "************** Result **************\n"
+        f"The input array is: {listed(values)}\n"
+        f"The sorted array is: {listed(sorted_values)}\n"
+        f"The number of inversions is {total}.\n\n" + FINAL_PROMPT
+    )

@@ -1,0 +1,137 @@
+"""The dialogue as a user sees it on standard output and standard error, byte for byte."""
+
+import select
+import subprocess
+import time
+import unittest
+
+import program
+
+WORKED_EXAMPLE = (
+    "Please input the number of elements: Please input 3 integers: \n"
+    "************** Result **************\n"
+    "The input array is: 3 1 2 \n"
+    "The sorted array is: 1 2 3 \n"
+    "The number of inversions is 2.\n"
+    "\n"
+    "Press ENTER to return."
+)
+
+# (what is typed, the values read, the total)
+GOOD_INPUTS = [
+    (b"0\n", [], 0),
+    (b"1\n42\n", [42], 0),
+    (b"3 3 1 2", [3, 1, 2], 2),
+    (b"2\n5 -7 9\n", [5, -7], 1),
+    (b"5\n5 4 3 2 1\n", [5, 4, 3, 2, 1], 10),
+    (b"3\n2 1 1\n", [2, 1, 1], 2),
+    (b"2\n2147483647 -2147483648\n", [2147483647, -2147483648], 1),
+    (b"4\r\n+5\t007\r\n-0\v\f-000000000000000000000000000012\r\n", [5, 7, 0, -12], 5),
+    (b"  \n\n 2\n\n\n1\n\n0", [1, 0], 1),
+]
+
+# (what is typed, the one error line)
+BAD_INPUTS = [
+    (b"", "expected the number of elements, but the input ended."),
+    (b" \n\t\n", "expected the number of elements, but the input ended."),
+    (b"abc\n", 'expected the number of elements as a whole number, found "abc".'),
+    (b"3.0 1 2 3", 'expected the number of elements as a whole number, found "3.0".'),
+    (b"+\n", 'expected the number of elements as a whole number, found "+".'),
+    (b"-1\n", 'the number of elements must be from 0 to 2147483647, found "-1".'),
+    (b"2147483648\n", 'the number of elements must be from 0 to 2147483647, found "2147483648".'),
+    (b"99999999999999999999 1", 'the number of elements must be from 0 to 2147483647, '
+     'found "99999999999999999999".'),
+    (b"3\n1 2", "expected 3 integers, but the input ended after 2."),
+    (b"3\n", "expected 3 integers, but the input ended after 0."),
+    (b"3\n1 2.5 3\n", 'expected integer 2 of 3 as a whole number, found "2.5".'),
+    (b"2\n12abc 1\n", 'expected integer 1 of 2 as a whole number, found "12abc".'),
+    (b"2\n1 +-2\n", 'expected integer 2 of 2 as a whole number, found "+-2".'),
+    (b"2\n1 - 2\n", 'expected integer 2 of 2 as a whole number, found "-".'),
+    (b"2\n1 2147483648\n", 'integer 2 of 2 must be from -2147483648 to 2147483647, '
+     'found "2147483648".'),
+    (b"2\n1 -2147483649\n", 'integer 2 of 2 must be from -2147483648 to 2147483647, '
+     'found "-2147483649".'),
+    (b"1\n\x01\"\\\xff\n", 'expected integer 1 of 1 as a whole number, found "\\x01\\x22\\x5C\\xFF".'),
+    (b"1 " + b"7" * 40, 'integer 1 of 1 must be from -2147483648 to 2147483647, found "'
+     + "7" * 32 + '...".'),
+]
+
+
+class Dialogue(unittest.TestCase):
+    def test_worked_example(self):
+        for typed in (b"3\n3 1 2\n", b"3 3 1 2\n", b"3\n3\n1\n2\n"):
+            with self.subTest(typed=typed):
+                run = program.run(typed)
+                self.assertEqual(run.stdout, program.text(WORKED_EXAMPLE))
+                self.assertEqual(run.stderr, b"")
+                self.assertEqual(run.returncode, 0)
+
+    def test_good_inputs(self):
+        for typed, values, total in GOOD_INPUTS:
+            with self.subTest(typed=typed):
+                run = program.run(typed)
+                expected = program.result(len(values), values, sorted(values), total)
+                self.assertEqual(run.stdout, expected)
+                self.assertEqual((run.returncode, run.stderr), (0, b""))
+
+    def test_bad_inputs_give_one_error_line_and_no_result(self):
+        for typed, message in BAD_INPUTS:
+            with self.subTest(typed=typed):
+                run = program.run(typed)
+                self.assertEqual(run.stderr, program.text(f"Error: {message}\n"))
+                self.assertEqual(run.returncode, 1)
+                self.assertNotIn(b"Result", run.stdout)
+                self.assertTrue(run.stdout.endswith(program.text("\n" + program.FINAL_PROMPT)))
+
+    def test_storage_that_cannot_be_obtained(self):
+        if program.LINE_END != "\n":
+            self.skipTest("the address-space limit applies to native programs only")
+        for count in (2147483647, 300000000):
+            with self.subTest(count=count):
+                run = program.run(f"{count}\n1 2 3\n".encode(), limit_memory=512 << 20)
+                self.assertEqual(
+                    run.stderr, f"Error: cannot obtain storage for {count} integers.\n".encode()
+                )
+                self.assertEqual(run.returncode, 1)
+                self.assertEqual(
+                    run.stdout, program.text("Please input the number of elements: \n"
+                                             + program.FINAL_PROMPT)
+                )
+
+    def test_each_prompt_comes_before_the_read_it_asks_for(self):
+        """Typed a line at a time, each line is taken as it arrives and answered at once."""
+        with subprocess.Popen(
+            program.command(),
+            stdin=subprocess.PIPE,
+            stdout=subprocess.PIPE,
+            start_new_session=True,
+        ) as run:
+            seen = read_until(run.stdout, b"elements: ")
+            self.assertEqual(seen, b"Please input the number of elements: ")
+            run.stdin.write(b"3\n")
+            run.stdin.flush()
+            self.assertEqual(read_until(run.stdout, b"integers: "), b"Please input 3 integers: ")
+            run.stdin.write(b"3 1 2\n")
+            run.stdin.flush()
+            self.assertIn(b"Press ENTER", read_until(run.stdout, b"Press ENTER"))
+            run.stdin.close()
+            self.assertEqual(run.wait(timeout=60), 0)
+
+
+def read_until(stream, marker, time_limit=60):
+    """Reads what the program has written until marker appears, without asking for more."""
+    seen = b""
+    deadline = time.monotonic() + time_limit
+    while marker not in seen:
+        remaining = deadline - time.monotonic()
+        if remaining <= 0 or not select.select([stream], [], [], remaining)[0]:
+            raise AssertionError(f"{marker!r} did not appear; the program wrote {seen!r}")
+        chunk = stream.read1(4096)
+        if not chunk:
+            raise AssertionError(f"output ended before {marker!r}; the program wrote {seen!r}")
+        seen += chunk
+    return seen.replace(b"\r", b"")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,164 @@
+"""The final key wait on a real terminal: a pseudo-terminal made by the test, which the program
+takes as its controlling terminal."""
+
+import fcntl
+import os
+import pty
+import resource
+import select
+import signal
+import subprocess
+import sys
+import termios
+import time
+import unittest
+
+import program
+
+TIME_LIMIT = 30
+
+# Keys as a terminal sends them, each to end the wait at once and leave nothing behind.
+KEYS = {
+    "Enter": b"\r",
+    "letter": b"x",
+    "Ctrl+C": b"\x03",
+    "Escape": b"\x1b",
+    "Up arrow": b"\x1b[A",
+    "Up arrow, application mode": b"\x1bOA",
+    "F1": b"\x1bOP",
+    "F1 on the Linux console": b"\x1b[[A",
+    "F5": b"\x1b[15~",
+    "Ctrl+Delete": b"\x1b[3;5~",
+    "Alt+x": b"\x1bx",
+    "e acute": "é".encode(),
+    "euro sign": "€".encode(),
+}
+
+
+@unittest.skipUnless(sys.platform.startswith("linux"), "needs a Linux pseudo-terminal")
+@unittest.skipIf(os.environ.get("INVERSIONS_LAUNCHER"), "the console build has its own test")
+class KeyWait(unittest.TestCase):
+    def setUp(self):
+        self.master, self.slave = pty.openpty()
+        self.addCleanup(os.close, self.master)
+        self.addCleanup(os.close, self.slave)
+        self.settings_before = termios.tcgetattr(self.slave)
+        self.screen = b""
+
+    def start(self, stdin=None):
+        """Starts the program in a session of its own, on this terminal."""
+        slave = self.slave
+
+        def take_terminal():
+            fcntl.ioctl(slave, termios.TIOCSCTTY, 0)
+            resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
+
+        run = subprocess.Popen(
+            program.command(),
+            stdin=stdin if stdin is not None else slave,
+            stdout=slave,
+            stderr=slave,
+            start_new_session=True,
+            preexec_fn=take_terminal,
+            pass_fds=(slave,),
+        )
+        self.addCleanup(stop, run)
+        return run
+
+    def read_screen_until(self, marker):
+        deadline = time.monotonic() + TIME_LIMIT
+        while marker not in self.screen:
+            remaining = deadline - time.monotonic()
+            if remaining <= 0 or not select.select([self.master], [], [], remaining)[0]:
+                self.fail(f"{marker!r} did not appear; the screen shows {self.screen!r}")
+            self.screen += os.read(self.master, 4096)
+
+    def type(self, keys):
+        os.write(self.master, keys)
+
+    def wait_for_key_mode(self, run):
+        """Waits until the program has switched echo off for its key wait."""
+        deadline = time.monotonic() + TIME_LIMIT
+        while termios.tcgetattr(self.slave)[3] & termios.ECHO:
+            self.assertIsNone(run.poll(), "the program ended before it waited for a key")
+            self.assertLess(time.monotonic(), deadline, "echo was never switched off")
+            time.sleep(0.01)
+
+    def type_example_and_reach_the_wait(self):
+        run = self.start()
+        self.read_screen_until(b"elements: ")
+        self.type(b"3\n")
+        self.read_screen_until(b"integers: ")
+        self.type(b"3 1 2\n")
+        self.read_screen_until(program.FINAL_PROMPT.encode())
+        self.wait_for_key_mode(run)
+        return run
+
+    def assert_still_waiting(self, run):
+        time.sleep(0.3)
+        self.assertIsNone(run.poll(), "the program did not wait for a key")
+
+    def left_unread(self):
+        """What is still waiting to be read on the terminal: a line end typed now completes
+        the line, and the line holds whatever the program left."""
+        self.type(b"\n")
+        if not select.select([self.slave], [], [], TIME_LIMIT)[0]:
+            self.fail("the terminal gave back no line")
+        return os.read(self.slave, 4096).removesuffix(b"\n")
+
+    def test_a_key_ends_the_wait_unechoed_and_the_terminal_is_restored(self):
+        run = self.type_example_and_reach_the_wait()
+        self.assert_still_waiting(run)
+        self.type(b"x")
+        self.assertEqual(run.wait(timeout=TIME_LIMIT), 0)
+        self.screen += drain(self.master)
+        after_prompt = self.screen.split(program.FINAL_PROMPT.encode())[1]
+        self.assertEqual(after_prompt, b"\r\n")  # the program's own line end, and no x
+        self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
+
+    def test_every_kind_of_key_ends_the_wait_once_and_leaves_nothing_behind(self):
+        for name, keys in KEYS.items():
+            with self.subTest(key=name):
+                run = self.type_example_and_reach_the_wait()
+                self.type(keys)
+                self.assertEqual(run.wait(timeout=TIME_LIMIT), 0)
+                self.assertEqual(self.left_unread(), b"")
+                self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
+                self.screen = b""
+
+    def test_piped_input_left_over_does_not_end_the_wait(self):
+        surplus = subprocess.PIPE
+        run = self.start(stdin=surplus)
+        run.stdin.write(b"3\n3 1 2\n9 9 9\n\n\n")
+        run.stdin.close()
+        self.read_screen_until(program.FINAL_PROMPT.encode())
+        self.wait_for_key_mode(run)
+        self.assert_still_waiting(run)
+        self.type(b"\r")
+        self.assertEqual(run.wait(timeout=TIME_LIMIT), 0)
+
+    def test_a_signal_during_the_wait_restores_the_terminal(self):
+        for ending in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT, signal.SIGQUIT):
+            with self.subTest(signal=ending.name):
+                run = self.type_example_and_reach_the_wait()
+                run.send_signal(ending)
+                self.assertEqual(run.wait(timeout=TIME_LIMIT), -ending)
+                self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
+                self.screen = b""
+
+
+def drain(master):
+    seen = b""
+    while select.select([master], [], [], 0.2)[0]:
+        seen += os.read(master, 4096)
+    return seen
+
+
+def stop(run):
+    if run.poll() is None:
+        run.kill()
+        run.wait()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
