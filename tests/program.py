@@ -16,6 +16,13 @@ def command():
     return launcher + [os.environ["INVERSIONS_PROGRAM"]]
 
 
+def without_terminal():
+    """Popen arguments that start the program with no terminal or console to wait on."""
+    if os.name == "nt":
+        return {"creationflags": subprocess.DETACHED_PROCESS}
+    return {"start_new_session": True}
+
+
 def run(typed, limit_memory=None):
     """Runs the program on the typed bytes with no controlling terminal, so that its final
     key wait ends at once. limit_memory caps its address space in bytes."""
@@ -30,7 +37,7 @@ def run(typed, limit_memory=None):
         input=typed,
         capture_output=True,
         timeout=120,
-        start_new_session=True,
+        **without_terminal(),
         preexec_fn=limit if limit_memory else None,
         check=False,
     )

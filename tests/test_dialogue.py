@@ -104,7 +104,7 @@ class Dialogue(unittest.TestCase):
             program.command(),
             stdin=subprocess.PIPE,
             stdout=subprocess.PIPE,
-            start_new_session=True,
+            **program.without_terminal(),
         ) as run:
             seen = read_until(run.stdout, b"elements: ")
             self.assertEqual(seen, b"Please input the number of elements: ")
