@@ -1,19 +1,19 @@
 // The key wait on the Windows console: key events read from CONIN$ with every input mode off.
+#include "dialogue/wait_for_key_windows.h"
+
 #include <windows.h>
 
 #include "dialogue/wait_for_key.h"
 
 namespace {
 
-// Keys that carry no character but still end the wait, as they do for the C runtime's _getch:
-// the function keys and the navigation and editing keys, alone or with Shift, Ctrl or Alt.
 bool is_extended_key(WORD virtual_key) {
     return (virtual_key >= VK_PRIOR && virtual_key <= VK_DOWN) || virtual_key == VK_INSERT ||
            virtual_key == VK_DELETE || (virtual_key >= VK_F1 && virtual_key <= VK_F12);
 }
 
-// A key-down with a character, or of an extended key, ends the wait. Key releases, mouse,
-// focus and size events, and modifier keys pressed alone do not.
+}  // namespace
+
 bool ends_wait(const INPUT_RECORD& event) {
     if (event.EventType != KEY_EVENT || !event.Event.KeyEvent.bKeyDown) {
         return false;
@@ -21,8 +21,6 @@ bool ends_wait(const INPUT_RECORD& event) {
     return event.Event.KeyEvent.uChar.AsciiChar != 0 ||
            is_extended_key(event.Event.KeyEvent.wVirtualKeyCode);
 }
-
-}  // namespace
 
 void wait_for_key() {
     const HANDLE console =

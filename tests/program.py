@@ -4,16 +4,18 @@ import os
 import shlex
 import subprocess
 
+WINDOWS = os.environ.get("INVERSIONS_PLATFORM") == "windows"
+
 # The Windows build writes CR LF line ends, as programs on its platform do.
-LINE_END = os.environ.get("INVERSIONS_LINE_END", "\n")
+LINE_END = "\r\n" if WINDOWS else "\n"
 
 FINAL_PROMPT = "Press ENTER to return."
 
 
 def command():
     """The program, behind its launcher (an emulator such as wine64) where it has one."""
-    launcher = shlex.split(os.environ.get("INVERSIONS_LAUNCHER", "").replace(";", " "))
-    return launcher + [os.environ["INVERSIONS_PROGRAM"]]
+    launcher = os.environ.get("INVERSIONS_LAUNCHER", "").replace(";", " ")
+    return shlex.split(launcher) + [os.environ["INVERSIONS_PROGRAM"]]
 
 
 def without_terminal():

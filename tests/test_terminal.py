@@ -36,7 +36,6 @@ KEYS = {
 
 
 @unittest.skipUnless(sys.platform.startswith("linux"), "needs a Linux pseudo-terminal")
-@unittest.skipIf(os.environ.get("INVERSIONS_LAUNCHER"), "the console build has its own test")
 class KeyWait(unittest.TestCase):
     def setUp(self):
         self.master, self.slave = pty.openpty()
