@@ -52,21 +52,24 @@ std::int64_t count_inversions(std::int32_t* values, std::int32_t count) {
 std::int64_t merge_and_count(const std::int32_t* left, std::int32_t left_count,
                              const std::int32_t* right, std::int32_t right_count,
                              std::int32_t* destination) {
-    std::int32_t i = 0;
-    std::int32_t j = 0;
-    std::int32_t k = 0;
+    // i and j of the textbook merge, as pointers; destination stands for k.
+    const std::int32_t* i = left;
+    const std::int32_t* j = right;
+    const std::int32_t* const left_end = left + left_count;
+    const std::int32_t* const right_end = right + right_count;
     std::int64_t total = 0;
-    while (i < left_count && j < right_count) {
-        if (left[i] > right[j]) {
-            destination[k++] = right[j++];
-            // Every left element still waiting is at least left[i], so all of them exceed it.
-            total += left_count - i;
-        } else {
-            destination[k++] = left[i++];
-        }
+    // Branch-free: which run gives the next element is data rather than control flow, so
+    // random input costs no mispredicted branches.
+    while (i != left_end && j != right_end) {
+        const bool take_right = *i > *j;
+        *destination++ = take_right ? *j : *i;
+        // Every left element still waiting is at least *i, so all of them exceed *j.
+        total += static_cast<std::int64_t>(take_right) * (left_end - i);
+        i += !take_right;
+        j += take_right;
     }
     // At most one of the runs has anything left.
-    destination = std::copy(left + i, left + left_count, destination + k);
-    std::copy(right + j, right + right_count, destination);
+    destination = std::copy(i, left_end, destination);
+    std::copy(j, right_end, destination);
     return total;
 }

@@ -1,0 +1,127 @@
+// Times count_inversions beside std::stable_sort and std::sort on the same data in one run,
+// and prints each one's median time as a ratio to std::stable_sort's.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <numeric>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "inversions/inversions.h"
+
+namespace {
+
+using Values = std::vector<std::int32_t>;
+
+const char* const data_kinds[] = {"uniform", "permutation"};
+const std::int32_t sizes[] = {100'000, 1'000'000, 10'000'000};
+
+// Uniformly random int32, or a random permutation of 0 .. n-1.
+Values make_data(const std::string& kind, std::int32_t n) {
+    std::mt19937 random(12345);
+    Values values(static_cast<std::size_t>(n));
+    if (kind == "uniform") {
+        std::uniform_int_distribution<std::int32_t> draw(INT32_MIN, INT32_MAX);
+        std::generate(values.begin(), values.end(), [&] { return draw(random); });
+    } else {
+        std::iota(values.begin(), values.end(), 0);
+        std::shuffle(values.begin(), values.end(), random);
+    }
+    return values;
+}
+
+template <typename Sort>
+void time_sort(benchmark::State& state, const Values& data, Sort sort) {
+    Values work(data.size());
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::copy(data.begin(), data.end(), work.begin());
+        state.ResumeTiming();
+        sort(work);
+        benchmark::DoNotOptimize(work.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+void sort_counting(Values& values) {
+    benchmark::DoNotOptimize(
+        count_inversions(values.data(), static_cast<std::int32_t>(values.size())));
+}
+
+void sort_stable(Values& values) {
+    std::stable_sort(values.begin(), values.end());
+}
+
+void sort_unstable(Values& values) {
+    std::sort(values.begin(), values.end());
+}
+
+// Prints the usual table, then the median of each case as a ratio to std::stable_sort.
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                medians_[run.run_name.function_name] = run.GetAdjustedRealTime();
+            }
+        }
+    }
+
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        std::printf("\n%-12s %10s %14s %14s %14s %14s\n", "data", "n", "count_inv ms", "stable ms",
+                    "count/stable", "sort/stable");
+        for (const char* kind : data_kinds) {
+            for (const std::int32_t n : sizes) {
+                const std::string suffix = std::string("/") + kind + "/" + std::to_string(n);
+                const double counting = medians_["count_inversions" + suffix];
+                const double stable = medians_["stable_sort" + suffix];
+                const double unstable = medians_["sort" + suffix];
+                if (stable > 0) {
+                    std::printf("%-12s %10d %14.2f %14.2f %14.3f %14.3f\n", kind, n, counting,
+                                stable, counting / stable, unstable / stable);
+                }
+            }
+        }
+    }
+
+  private:
+    std::map<std::string, double> medians_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::map<std::string, Values> data;
+    for (const char* kind : data_kinds) {
+        for (const std::int32_t n : sizes) {
+            const std::string suffix = std::string("/") + kind + "/" + std::to_string(n);
+            const Values& values = data[suffix] = make_data(kind, n);
+            const std::pair<const char*, void (*)(Values&)> sorts[] = {
+                {"count_inversions", sort_counting},
+                {"stable_sort", sort_stable},
+                {"sort", sort_unstable},
+            };
+            for (const auto& [name, sort] : sorts) {
+                benchmark::RegisterBenchmark((name + suffix).c_str(),
+                                             [&values, sort = sort](benchmark::State& state) {
+                                                 time_sort(state, values, sort);
+                                             })
+                    ->Unit(benchmark::kMillisecond)
+                    ->UseRealTime()
+                    ->Repetitions(5)
+                    ->ReportAggregatesOnly(true);
+            }
+        }
+    }
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
