@@ -1,5 +1,6 @@
 #include "dialogue/dialogue.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cinttypes>
 #include <cstddef>
@@ -16,6 +17,7 @@
 namespace {
 
 using List = std::unique_ptr<std::int32_t[]>;
+using Traits = std::streambuf::traits_type;
 
 constexpr std::int32_t largest_count = std::numeric_limits<std::int32_t>::max();
 
@@ -26,67 +28,70 @@ enum class Found { number, end_of_input, not_whole, out_of_range };
 struct Word {
     Found found = Found::end_of_input;
     std::int32_t number = 0;
-    char start[32] = {};
-    std::size_t start_length = 0;
-    bool longer_than_start = false;
+    std::size_t length = 0;
+    char start[32];  // the first length characters, up to its size
 };
 
-// The characters that separate numbers: those that isspace accepts in the C locale.
+// The characters that separate numbers: those that isspace accepts in the C locale, which are
+// the space and \t \n \v \f \r.
 bool is_white_space(int c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
 bool is_digit(int c) {
     return c >= '0' && c <= '9';
 }
 
-void keep(Word& word, int c) {
-    if (word.start_length < sizeof word.start) {
-        word.start[word.start_length++] = static_cast<char>(c);
-    } else {
-        word.longer_than_start = true;
-    }
-}
-
 // Reads the next word as an optional sign and decimal digits. The whole word must be a number:
-// "12abc" and "2.5" are not whole numbers. The character after the word is left unread, so at
-// a terminal no more is asked for than the word's own line.
-Word read_word(std::FILE* input) {
+// "12abc" and "2.5" are not whole numbers. The character after the word is only looked at, not
+// taken, so at a terminal no more is asked for than the word's own line. Reading goes straight
+// to the stream's buffer, one inline step per character.
+Word read_word(std::streambuf& input) {
+    constexpr int end_of_input = Traits::eof();
     Word word;
-    int c = std::getc(input);
+    int c = input.sgetc();
     while (is_white_space(c)) {
-        c = std::getc(input);
+        c = input.snextc();
     }
-    if (c == EOF) {
+    if (c == end_of_input) {
         return word;
     }
-    // Once the magnitude passes 2^31 the word is out of range whatever follows, so it stops
+
+    // The word's start is gathered in a local array: stores through the returned Word could
+    // alias the stream's buffer pointers and force them out of registers on every character.
+    char start[sizeof word.start];
+    std::size_t length = 0;
+    const auto keep = [&](int kept) {
+        if (length < sizeof start) {
+            start[length] = static_cast<char>(kept);
+        }
+        ++length;
+    };
+
+    const bool negative = c == '-';
+    if (c == '-' || c == '+') {
+        keep(c);
+        c = input.snextc();
+    }
+    // Once the magnitude passes 2^31 the number is out of range whatever follows, so it stops
     // growing there and cannot overflow.
     constexpr std::int64_t magnitude_limit = std::int64_t{1} << 31;
     std::int64_t magnitude = 0;
-    bool negative = false;
-    bool has_digits = false;
-    bool only_sign_and_digits = true;
-    for (; c != EOF && !is_white_space(c); c = std::getc(input)) {
-        const bool at_start = word.start_length == 0;
-        keep(word, c);
-        if (is_digit(c)) {
-            has_digits = true;
-            if (magnitude <= magnitude_limit) {
-                magnitude = magnitude * 10 + (c - '0');
-            }
-        } else if (at_start && (c == '+' || c == '-')) {
-            negative = c == '-';
-        } else {
-            only_sign_and_digits = false;
+    const std::size_t digits_start = length;
+    for (; is_digit(c); c = input.snextc()) {
+        keep(c);
+        if (magnitude <= magnitude_limit) {
+            magnitude = magnitude * 10 + (c - '0');
         }
     }
-    if (c != EOF) {
-        std::ungetc(c, input);
+    const bool has_digits = length > digits_start;
+    const std::size_t digits_end = length;
+    for (; c != end_of_input && !is_white_space(c); c = input.snextc()) {
+        keep(c);
     }
 
     const std::int64_t value = negative ? -magnitude : magnitude;
-    if (!has_digits || !only_sign_and_digits) {
+    if (!has_digits || length > digits_end) {
         word.found = Found::not_whole;
     } else if (value < std::numeric_limits<std::int32_t>::min() ||
                value > std::numeric_limits<std::int32_t>::max()) {
@@ -95,6 +100,8 @@ Word read_word(std::FILE* input) {
         word.found = Found::number;
         word.number = static_cast<std::int32_t>(value);
     }
+    word.length = length;
+    std::copy(start, start + std::min(length, sizeof start), word.start);
     return word;
 }
 
@@ -103,7 +110,8 @@ Word read_word(std::FILE* input) {
 std::string quoted(const Word& word) {
     constexpr char hex_digits[] = "0123456789ABCDEF";
     std::string text = "\"";
-    for (std::size_t i = 0; i < word.start_length; ++i) {
+    const std::size_t shown = std::min(word.length, sizeof word.start);
+    for (std::size_t i = 0; i < shown; ++i) {
         const auto byte = static_cast<unsigned char>(word.start[i]);
         if (byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\') {
             text += static_cast<char>(byte);
@@ -113,37 +121,38 @@ std::string quoted(const Word& word) {
             text += hex_digits[byte & 0xF];
         }
     }
-    text += word.longer_than_start ? "...\"" : "\"";
+    text += word.length > shown ? "...\"" : "\"";
     return text;
 }
 
 // Starts an error line. What was already written to output goes first, so that on a terminal
 // the error appears after it.
-void begin_error(std::FILE* output, std::FILE* errors) {
-    std::fflush(output);
-    std::fputs("Error: ", errors);
+std::ostream& begin_error(std::ostream& output, std::ostream& errors) {
+    output.flush();
+    return errors << "Error: ";
 }
 
 // Prompts end without a line end; flushing shows them before the read that follows.
-void prompt(std::FILE* output, const char* text) {
-    std::fputs(text, output);
-    std::fflush(output);
+void prompt(std::ostream& output, const std::string& text) {
+    output << text;
+    output.flush();
 }
 
-std::optional<std::int32_t> read_count(std::FILE* input, std::FILE* output, std::FILE* errors) {
-    const Word word = read_word(input);
+std::optional<std::int32_t> read_count(std::istream& input, std::ostream& output,
+                                       std::ostream& errors) {
+    const Word word = read_word(*input.rdbuf());
     if (word.found == Found::number && word.number >= 0) {
         return word.number;
     }
-    begin_error(output, errors);
+    std::ostream& error = begin_error(output, errors);
     if (word.found == Found::end_of_input) {
-        std::fputs("expected the number of elements, but the input ended.\n", errors);
+        error << "expected the number of elements, but the input ended.\n";
     } else if (word.found == Found::not_whole) {
-        std::fprintf(errors, "expected the number of elements as a whole number, found %s.\n",
-                     quoted(word).c_str());
+        error << "expected the number of elements as a whole number, found " << quoted(word)
+              << ".\n";
     } else {
-        std::fprintf(errors, "the number of elements must be from 0 to %" PRId32 ", found %s.\n",
-                     largest_count, quoted(word).c_str());
+        error << "the number of elements must be from 0 to " << largest_count << ", found "
+              << quoted(word) << ".\n";
     }
     return std::nullopt;
 }
@@ -158,29 +167,24 @@ List obtain_list(std::int32_t count) {
     return List(new (std::nothrow) std::int32_t[static_cast<std::size_t>(count)]);
 }
 
-bool read_values(std::FILE* input, std::FILE* output, std::FILE* errors, std::int32_t* values,
-                 std::int32_t count) {
+bool read_values(std::istream& input, std::ostream& output, std::ostream& errors,
+                 std::int32_t* values, std::int32_t count) {
+    std::streambuf& source = *input.rdbuf();
     for (std::int32_t i = 0; i < count; ++i) {
-        const Word word = read_word(input);
+        const Word word = read_word(source);
         if (word.found == Found::number) {
             values[i] = word.number;
             continue;
         }
-        begin_error(output, errors);
+        std::ostream& error = begin_error(output, errors);
         if (word.found == Found::end_of_input) {
-            std::fprintf(errors,
-                         "expected %" PRId32 " integers, but the input ended after %" PRId32 ".\n",
-                         count, i);
+            error << "expected " << count << " integers, but the input ended after " << i << ".\n";
         } else if (word.found == Found::not_whole) {
-            std::fprintf(errors,
-                         "expected integer %" PRId32 " of %" PRId32
-                         " as a whole number, found %s.\n",
-                         i + 1, count, quoted(word).c_str());
+            error << "expected integer " << i + 1 << " of " << count << " as a whole number, found "
+                  << quoted(word) << ".\n";
         } else {
-            std::fprintf(errors,
-                         "integer %" PRId32 " of %" PRId32
-                         " must be from -2147483648 to 2147483647, found %s.\n",
-                         i + 1, count, quoted(word).c_str());
+            error << "integer " << i + 1 << " of " << count
+                  << " must be from -2147483648 to 2147483647, found " << quoted(word) << ".\n";
         }
         return false;
     }
@@ -189,28 +193,28 @@ bool read_values(std::FILE* input, std::FILE* output, std::FILE* errors, std::in
 
 // Writes the label, each value followed by one space, and a line end. Values are formatted into
 // a block that is written whole, rather than with a call per value.
-void write_list(std::FILE* output, const char* label, const std::int32_t* values,
+void write_list(std::ostream& output, const char* label, const std::int32_t* values,
                 std::int32_t count) {
     constexpr std::size_t widest_value = sizeof "-2147483648 " - 1;
     char block[1 << 16];
     std::size_t used = 0;
-    std::fputs(label, output);
+    output << label;
     for (std::int32_t i = 0; i < count; ++i) {
         if (sizeof block - used < widest_value) {
-            std::fwrite(block, 1, used, output);
+            output.write(block, static_cast<std::streamsize>(used));
             used = 0;
         }
         char* end = std::to_chars(block + used, std::end(block), values[i]).ptr;
         *end++ = ' ';
         used = static_cast<std::size_t>(end - block);
     }
-    std::fwrite(block, 1, used, output);
-    std::fputc('\n', output);
+    output.write(block, static_cast<std::streamsize>(used));
+    output << '\n';
 }
 
 // Everything up to the final prompt. Returns false after writing an error line. The list is
 // released on the way out, before the final prompt.
-bool converse(std::FILE* input, std::FILE* output, std::FILE* errors) {
+bool converse(std::istream& input, std::ostream& output, std::ostream& errors) {
     prompt(output, "Please input the number of elements: ");
     const std::optional<std::int32_t> count = read_count(input, output, errors);
     if (!count) {
@@ -218,41 +222,38 @@ bool converse(std::FILE* input, std::FILE* output, std::FILE* errors) {
     }
     const List list = obtain_list(*count);
     if (!list) {
-        begin_error(output, errors);
-        std::fprintf(errors, "cannot obtain storage for %" PRId32 " integers.\n", *count);
+        begin_error(output, errors) << "cannot obtain storage for " << *count << " integers.\n";
         return false;
     }
-    std::fprintf(output, "Please input %" PRId32 " integers: ", *count);
-    std::fflush(output);
+    prompt(output, "Please input " + std::to_string(*count) + " integers: ");
     if (!read_values(input, output, errors, list.get(), *count)) {
         return false;
     }
 
-    std::fputs("\n************** Result **************\n", output);
+    output << "\n************** Result **************\n";
     write_list(output, "The input array is: ", list.get(), *count);
     const std::int64_t total = count_inversions(list.get(), *count);
     if (total == scratch_unavailable) {
-        begin_error(output, errors);
-        std::fprintf(errors, "cannot obtain scratch storage to sort %" PRId32 " integers.\n",
-                     *count);
+        begin_error(output, errors)
+            << "cannot obtain scratch storage to sort " << *count << " integers.\n";
         return false;
     }
     write_list(output, "The sorted array is: ", list.get(), *count);
-    std::fprintf(output, "The number of inversions is %" PRId64 ".\n\n", total);
+    output << "The number of inversions is " << total << ".\n\n";
     return true;
 }
 
 }  // namespace
 
-int run_dialogue(std::FILE* input, std::FILE* output, std::FILE* errors) {
+int run_dialogue(std::istream& input, std::ostream& output, std::ostream& errors) {
     bool succeeded = converse(input, output, errors);
     if (!succeeded) {
-        std::fputc('\n', output);
+        output << '\n';
     }
     prompt(output, "Press ENTER to return.");
     // Output lost to a full disk or a closed stream must not pass for success.
-    if (succeeded && std::ferror(output)) {
-        std::fputs("Error: cannot write the output.\n", errors);
+    if (succeeded && !output) {
+        errors << "Error: cannot write the output.\n";
         succeeded = false;
     }
     return succeeded ? 0 : 1;

@@ -1,10 +1,13 @@
-#include <cstdio>
+#include <iostream>
 
 #include "dialogue/dialogue.h"
 #include "dialogue/wait_for_key.h"
 
 int main() {
-    const int status = run_dialogue(stdin, stdout, stderr);
+    // Unsynchronised, the standard streams read and write through buffers of their own rather
+    // than a C stdio call per character.
+    std::ios::sync_with_stdio(false);
+    const int status = run_dialogue(std::cin, std::cout, std::cerr);
     wait_for_key();
     return status;
 }

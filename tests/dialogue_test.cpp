@@ -2,29 +2,15 @@
 // that cannot be obtained part-way and output that cannot be written.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <memory>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 
 #include "allocation_hook.h"
 #include "dialogue/dialogue.h"
 
 namespace {
-
-using File = std::unique_ptr<std::FILE, decltype(&std::fclose)>;
-
-File temporary_file() {
-    return File(std::tmpfile(), &std::fclose);
-}
-
-std::string contents(std::FILE* file) {
-    std::string text;
-    std::rewind(file);
-    for (int c = std::getc(file); c != EOF; c = std::getc(file)) {
-        text += static_cast<char>(c);
-    }
-    return text;
-}
 
 struct Transcript {
     int status;
@@ -33,15 +19,13 @@ struct Transcript {
 };
 
 Transcript converse(const std::string& typed, std::size_t failing_allocation = 0) {
-    const File input = temporary_file();
-    const File output = temporary_file();
-    const File errors = temporary_file();
-    std::fputs(typed.c_str(), input.get());
-    std::rewind(input.get());
+    std::istringstream input(typed);
+    std::ostringstream output;
+    std::ostringstream errors;
     allocation_hook::watch(failing_allocation);
-    const int status = run_dialogue(input.get(), output.get(), errors.get());
+    const int status = run_dialogue(input, output, errors);
     allocation_hook::stop();
-    return {status, contents(output.get()), contents(errors.get())};
+    return {status, output.str(), errors.str()};
 }
 
 TEST(Dialogue, CompleteRunEndsWithStatusZero) {
@@ -73,16 +57,24 @@ TEST(Dialogue, ScratchThatCannotBeObtained) {
 }
 
 TEST(Dialogue, OutputThatCannotBeWrittenIsAnError) {
-    const File full(std::fopen("/dev/full", "w"), &std::fclose);
+    std::ofstream full("/dev/full");
     if (!full) {
         GTEST_SKIP() << "no /dev/full here";
     }
-    const File input = temporary_file();
-    const File errors = temporary_file();
-    std::fputs("2 1 0", input.get());
-    std::rewind(input.get());
-    EXPECT_EQ(run_dialogue(input.get(), full.get(), errors.get()), 1);
-    EXPECT_EQ(contents(errors.get()), "Error: cannot write the output.\n");
+    std::istringstream input("2 1 0");
+    std::ostringstream errors;
+    EXPECT_EQ(run_dialogue(input, full, errors), 1);
+    EXPECT_EQ(errors.str(), "Error: cannot write the output.\n");
+}
+
+// The reading takes characters from the stream's buffer only as far as the last number: what
+// follows is still there for whoever reads next.
+TEST(Dialogue, LeavesEverythingAfterTheLastValueUnread) {
+    std::istringstream input("2 5 -7\n9 rest");
+    std::ostringstream output;
+    std::ostringstream errors;
+    EXPECT_EQ(run_dialogue(input, output, errors), 0);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(input), {}), "\n9 rest");
 }
 
 }  // namespace
