@@ -114,12 +114,18 @@ int main(int argc, char** argv) {
                                              })
                     ->Unit(benchmark::kMillisecond)
                     ->UseRealTime()
-                    ->Repetitions(5)
+                    ->Repetitions(7)
                     ->ReportAggregatesOnly(true);
             }
         }
     }
-    benchmark::Initialize(&argc, argv);
+    // Repetitions of the three sorts are interleaved at random, so a slow spell of the machine
+    // does not fall on one of them alone. A flag on the command line still overrides this.
+    std::vector<char*> arguments(argv, argv + argc);
+    char interleave[] = "--benchmark_enable_random_interleaving=true";
+    arguments.insert(arguments.begin() + 1, interleave);
+    int argument_count = static_cast<int>(arguments.size());
+    benchmark::Initialize(&argument_count, arguments.data());
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
