@@ -2,11 +2,14 @@
 # make test:    build and run every test.
 # make windows: cross-build inversions.exe for 32-bit and 64-bit Windows (mingw-w64).
 # make windows-test: run the 64-bit Windows build's tests under Wine.
+# make sanitize-test: every test on a build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# make fuzz:    the libFuzzer target (clang) for FUZZ_SECONDS seconds.
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+FUZZ_SECONDS ?= 60
 
-.PHONY: run test build prerequisites windows windows-test clean
+.PHONY: run test build prerequisites windows windows-test sanitize-test fuzz clean
 
 run: build
 	./$(BUILD_DIR)/dialogue/inversions
@@ -34,6 +37,14 @@ windows:
 
 windows-test: windows
 	scripts/test-windows $(BUILD_DIR)/windows-x86_64
+
+sanitize-test:
+	$(MAKE) test BUILD_DIR=$(BUILD_DIR)/sanitize \
+	    CMAKE_FLAGS="-DINVERSIONS_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)"
+
+fuzz:
+	@scripts/install-prerequisites fuzz
+	CMAKE_FLAGS="$(CMAKE_FLAGS)" scripts/fuzz $(BUILD_DIR)/fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD_DIR)

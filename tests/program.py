@@ -1,6 +1,7 @@
 """Starting the built program the way a user's shell would, for the executable's tests."""
 
 import os
+import re
 import shlex
 import subprocess
 
@@ -25,24 +26,43 @@ def without_terminal():
     return {"start_new_session": True}
 
 
-def run(typed, limit_memory=None):
+# Built with AddressSanitizer, the program needs terabytes of address space for its shadow
+# memory, so its own allocation cap stands in for an address-space limit.
+SANITIZED = os.environ.get("INVERSIONS_SANITIZED") == "1"
+
+
+def run(typed, limit_memory=None, under=()):
     """Runs the program on the typed bytes with no controlling terminal, so that its final
-    key wait ends at once. limit_memory caps its address space in bytes."""
+    key wait ends at once. limit_memory caps the memory it can obtain, in bytes; under is a
+    command to run it under, such as valgrind."""
+    environment = None
+    limit = None
+    if limit_memory and SANITIZED:
+        options = f"allocator_may_return_null=1:max_allocation_size_mb={limit_memory >> 20}"
+        environment = dict(os.environ, ASAN_OPTIONS=options)
+    elif limit_memory:
 
-    def limit():
-        import resource
+        def limit():
+            import resource
 
-        resource.setrlimit(resource.RLIMIT_AS, (limit_memory, limit_memory))
+            resource.setrlimit(resource.RLIMIT_AS, (limit_memory, limit_memory))
 
-    return subprocess.run(
-        command(),
+    finished = subprocess.run(
+        [*under, *command()],
         input=typed,
         capture_output=True,
         timeout=120,
-        **without_terminal(),
-        preexec_fn=limit if limit_memory else None,
+        env=environment,
+        preexec_fn=limit,
         check=False,
+        **without_terminal(),
     )
+    if environment:
+        # The sanitizer notes each allocation it refuses; the program's own words remain.
+        finished.stderr = re.sub(
+            rb"==\d+==WARNING: AddressSanitizer failed to allocate \w+ bytes\n", b"",
+            finished.stderr)
+    return finished
 
 
 def text(lines):

@@ -1,0 +1,134 @@
+// libFuzzer target: any bytes as the program's standard input. Every input must give either
+// the complete result, right for the values a reference reading finds, or exactly one error
+// line and no result.
+#include <algorithm>
+#include <charconv>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dialogue/dialogue.h"
+
+namespace {
+
+using Values = std::vector<std::int32_t>;
+
+// A word as "%d" must take it whole: an optional sign, then decimal digits, in int32 range.
+std::optional<std::int32_t> whole_number(std::string_view word) {
+    if (!word.empty() && word.front() == '+') {
+        word.remove_prefix(1);
+        if (word.empty() || word.front() == '-') {
+            return std::nullopt;
+        }
+    }
+    std::int32_t value = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+    if (error != std::errc() || end != word.data() + word.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::vector<std::string_view> words(std::string_view text) {
+    std::vector<std::string_view> found;
+    constexpr std::string_view white_space = " \t\n\v\f\r";
+    for (std::size_t start = text.find_first_not_of(white_space); start != text.npos;) {
+        const std::size_t end = std::min(text.find_first_of(white_space, start), text.size());
+        found.push_back(text.substr(start, end - start));
+        start = text.find_first_not_of(white_space, end);
+    }
+    return found;
+}
+
+// The values the dialogue should accept, or nothing where it should report an error.
+std::optional<Values> reference_reading(std::string_view typed) {
+    const std::vector<std::string_view> all = words(typed);
+    const std::optional<std::int32_t> count =
+        all.empty() ? std::nullopt : whole_number(all.front());
+    if (!count || *count < 0 || static_cast<std::size_t>(*count) >= all.size()) {
+        return std::nullopt;
+    }
+    Values values;
+    for (std::size_t i = 1; i <= static_cast<std::size_t>(*count); ++i) {
+        const std::optional<std::int32_t> value = whole_number(all[i]);
+        if (!value) {
+            return std::nullopt;
+        }
+        values.push_back(*value);
+    }
+    return values;
+}
+
+std::int64_t count_pairs_by_brute_force(const Values& values) {
+    std::int64_t total = 0;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        for (std::size_t j = i + 1; j < values.size(); ++j) {
+            total += values[i] > values[j] ? 1 : 0;
+        }
+    }
+    return total;
+}
+
+std::string listed(const Values& values) {
+    std::string text;
+    for (const std::int32_t value : values) {
+        text += std::to_string(value) + ' ';
+    }
+    return text;
+}
+
+std::string expected_result(const Values& values) {
+    Values sorted = values;
+    std::sort(sorted.begin(), sorted.end());
+    return "Please input the number of elements: Please input " + std::to_string(values.size()) +
+           " integers: \n" + "************** Result **************\n" +
+           "The input array is: " + listed(values) + "\nThe sorted array is: " + listed(sorted) +
+           "\nThe number of inversions is " + std::to_string(count_pairs_by_brute_force(values)) +
+           ".\n\nPress ENTER to return.";
+}
+
+void require(bool holds) {
+    if (!holds) {
+        std::abort();
+    }
+}
+
+}  // namespace
+
+// A count that the input cannot fill could ask for up to 8 GiB of list. Here such a request
+// fails instead, taking the program's own path for storage it cannot obtain; every list that
+// an input of fuzzing size can fill stays far below the cap.
+extern "C" const char* __asan_default_options() {
+    return "allocator_may_return_null=1:max_allocation_size_mb=64";
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string typed(reinterpret_cast<const char*>(data), size);
+    std::istringstream input(typed);
+    std::ostringstream output;
+    std::ostringstream errors;
+    const int status = run_dialogue(input, output, errors);
+
+    const std::optional<Values> values = reference_reading(typed);
+    if (values) {
+        require(status == 0);
+        require(errors.str().empty());
+        require(output.str() == expected_result(*values));
+    } else {
+        const std::string error = errors.str();
+        require(status == 1);
+        require(error.rfind("Error: ", 0) == 0);
+        require(std::count(error.begin(), error.end(), '\n') == 1 && error.back() == '\n');
+        require(output.str().find("Result") == std::string::npos);
+        const std::string_view ending = "\nPress ENTER to return.";
+        require(output.str().size() >= ending.size() &&
+                output.str().compare(output.str().size() - ending.size(), ending.size(), ending) ==
+                    0);
+    }
+    return 0;
+}

@@ -1,0 +1,52 @@
+"""Installing: cmake --install puts the program in bin/ and its man page in share/man/man1/,
+and the man page renders without a warning."""
+
+import os
+import pathlib
+import re
+import shutil
+import subprocess
+import tempfile
+import unittest
+from unittest import mock
+
+import program
+
+MAN_PAGE = pathlib.Path(os.environ["INVERSIONS_MAN_PAGE"])
+
+
+class Install(unittest.TestCase):
+    def test_install_puts_program_and_man_page_in_place(self):
+        with tempfile.TemporaryDirectory() as prefix:
+            subprocess.run(
+                [os.environ["INVERSIONS_CMAKE"], "--install", os.environ["INVERSIONS_BUILD_DIR"],
+                 "--prefix", prefix],
+                check=True, capture_output=True, timeout=120,
+            )
+            installed = pathlib.Path(prefix, "bin", "inversions")
+            self.assertTrue(os.access(installed, os.X_OK), f"{installed} is not executable")
+            manual = pathlib.Path(prefix, "share", "man", "man1", "inversions.1")
+            self.assertEqual(manual.read_bytes(), MAN_PAGE.read_bytes())
+
+            with mock.patch.dict(os.environ, INVERSIONS_PROGRAM=str(installed)):
+                run = program.run(b"3 3 1 2\n")
+            self.assertEqual(run.returncode, 0)
+            self.assertIn(b"The number of inversions is 2.", run.stdout)
+
+    def test_man_page_renders_without_warnings(self):
+        groff = shutil.which("groff")
+        if not groff:
+            self.skipTest("groff is not installed")
+        rendered = subprocess.run(
+            [groff, "-man", "-ww", "-Tutf8", str(MAN_PAGE)],
+            capture_output=True, check=False, timeout=60,
+        )
+        self.assertEqual(rendered.stderr.decode(), "")
+        self.assertEqual(rendered.returncode, 0)
+        page = re.sub(r".\x08", "", rendered.stdout.decode())  # bold and underline overstrikes
+        for section in ("NAME", "SYNOPSIS", "DESCRIPTION", "EXIT STATUS", "EXAMPLES"):
+            self.assertIn(f"\n{section}\n", page)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
