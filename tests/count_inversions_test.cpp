@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "allocation_hook.h"
+#include "brute_force.h"
 #include "inversions/inversions.h"
 
 namespace {
@@ -15,16 +16,6 @@ using Values = std::vector<std::int32_t>;
 
 constexpr std::int32_t int32_min = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t int32_max = std::numeric_limits<std::int32_t>::max();
-
-std::int64_t count_pairs_by_brute_force(const Values& values) {
-    std::int64_t total = 0;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        for (std::size_t j = i + 1; j < values.size(); ++j) {
-            total += values[i] > values[j] ? 1 : 0;
-        }
-    }
-    return total;
-}
 
 std::int64_t sort_and_count(Values& values) {
     return count_inversions(values.data(), static_cast<std::int32_t>(values.size()));

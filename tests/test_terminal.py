@@ -3,7 +3,6 @@ takes as its controlling terminal."""
 
 import fcntl
 import os
-import pty
 import resource
 import select
 import signal
@@ -14,8 +13,9 @@ import time
 import unittest
 
 import program
+import pseudo_terminal
 
-TIME_LIMIT = 30
+TIME_LIMIT = pseudo_terminal.TIME_LIMIT
 
 # Keys as a terminal sends them, each to end the wait at once and leave nothing behind.
 KEYS = {
@@ -36,44 +36,22 @@ KEYS = {
 
 
 @unittest.skipUnless(sys.platform.startswith("linux"), "needs a Linux pseudo-terminal")
-class KeyWait(unittest.TestCase):
+class KeyWait(pseudo_terminal.TerminalTestCase):
     def setUp(self):
-        self.master, self.slave = pty.openpty()
-        self.addCleanup(os.close, self.master)
-        self.addCleanup(os.close, self.slave)
+        super().setUp()
         self.settings_before = termios.tcgetattr(self.slave)
-        self.screen = b""
 
     def start(self, stdin=None):
-        """Starts the program in a session of its own, on this terminal."""
+        """Starts the program with this terminal as its controlling terminal."""
         slave = self.slave
 
         def take_terminal():
             fcntl.ioctl(slave, termios.TIOCSCTTY, 0)
             resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
 
-        run = subprocess.Popen(
-            program.command(),
-            stdin=stdin if stdin is not None else slave,
-            stdout=slave,
-            stderr=slave,
-            start_new_session=True,
-            preexec_fn=take_terminal,
-            pass_fds=(slave,),
+        return super().start(
+            program.command(), stdin=stdin, preexec_fn=take_terminal, pass_fds=(slave,)
         )
-        self.addCleanup(stop, run)
-        return run
-
-    def read_screen_until(self, marker):
-        deadline = time.monotonic() + TIME_LIMIT
-        while marker not in self.screen:
-            remaining = deadline - time.monotonic()
-            if remaining <= 0 or not select.select([self.master], [], [], remaining)[0]:
-                self.fail(f"{marker!r} did not appear; the screen shows {self.screen!r}")
-            self.screen += os.read(self.master, 4096)
-
-    def type(self, keys):
-        os.write(self.master, keys)
 
     def wait_for_key_mode(self, run):
         """Waits until the program has switched echo off for its key wait."""
@@ -93,10 +71,6 @@ class KeyWait(unittest.TestCase):
         self.wait_for_key_mode(run)
         return run
 
-    def assert_still_waiting(self, run):
-        time.sleep(0.3)
-        self.assertIsNone(run.poll(), "the program did not wait for a key")
-
     def left_unread(self):
         """What is still waiting to be read on the terminal: a line end typed now completes
         the line, and the line holds whatever the program left."""
@@ -107,7 +81,7 @@ class KeyWait(unittest.TestCase):
 
     def test_a_key_ends_the_wait_unechoed_and_the_terminal_is_restored(self):
         run = self.type_example_and_reach_the_wait()
-        self.assert_still_waiting(run)
+        self.assert_still_waiting(run, 0.3)
         self.type(b"x")
         self.assertEqual(run.wait(timeout=TIME_LIMIT), 0)
         self.screen += drain(self.master)
@@ -132,7 +106,7 @@ class KeyWait(unittest.TestCase):
         run.stdin.close()
         self.read_screen_until(program.FINAL_PROMPT.encode())
         self.wait_for_key_mode(run)
-        self.assert_still_waiting(run)
+        self.assert_still_waiting(run, 0.3)
         self.type(b"\r")
         self.assertEqual(run.wait(timeout=TIME_LIMIT), 0)
 
@@ -151,12 +125,6 @@ def drain(master):
     while select.select([master], [], [], 0.2)[0]:
         seen += os.read(master, 4096)
     return seen
-
-
-def stop(run):
-    if run.poll() is None:
-        run.kill()
-        run.wait()
 
 
 if __name__ == "__main__":

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "brute_force.h"
 #include "dialogue/dialogue.h"
 
 namespace {
@@ -62,16 +63,6 @@ std::optional<Values> reference_reading(std::string_view typed) {
         values.push_back(*value);
     }
     return values;
-}
-
-std::int64_t count_pairs_by_brute_force(const Values& values) {
-    std::int64_t total = 0;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        for (std::size_t j = i + 1; j < values.size(); ++j) {
-            total += values[i] > values[j] ? 1 : 0;
-        }
-    }
-    return total;
 }
 
 std::string listed(const Values& values) {
