@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cinttypes>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
@@ -10,6 +9,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <streambuf>
 #include <string>
 
 #include "inversions/inversions.h"

@@ -44,6 +44,7 @@ std::int64_t count_inversions(std::int32_t* values, std::int32_t count) {
     // Only this merge writes to values, so a failure above leaves the caller's array untouched.
     const std::int64_t split_total = merge_and_count(left.get(), half, right.get(), rest, values);
 
+    // Released in the order obtained: left, then right.
     left.reset();
     right.reset();
     return left_total + right_total + split_total;
