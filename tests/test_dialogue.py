@@ -1,5 +1,6 @@
 """The dialogue as a user sees it on standard output and standard error, byte for byte."""
 
+import os
 import select
 import subprocess
 import time
@@ -98,6 +99,7 @@ class Dialogue(unittest.TestCase):
                                              + program.FINAL_PROMPT)
                 )
 
+    @unittest.skipIf(os.name == "nt", "select() takes no pipes on Windows")
     def test_each_prompt_comes_before_the_read_it_asks_for(self):
         """Typed a line at a time, each line is taken as it arrives and answered at once."""
         with subprocess.Popen(
