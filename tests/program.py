@@ -1,5 +1,6 @@
 """Starting the built program the way a user's shell would, for the executable's tests."""
 
+import functools
 import os
 import re
 import shlex
@@ -13,10 +14,11 @@ LINE_END = "\r\n" if WINDOWS else "\n"
 FINAL_PROMPT = "Press ENTER to return."
 
 
-def command():
-    """The program, behind its launcher (an emulator such as wine64) where it has one."""
+def command(executable=None):
+    """The program (or another executable of the build), behind its launcher (an emulator such
+    as wine64) where it has one."""
     launcher = os.environ.get("INVERSIONS_LAUNCHER", "").replace(";", " ")
-    return shlex.split(launcher) + [os.environ["INVERSIONS_PROGRAM"]]
+    return shlex.split(launcher) + [executable or os.environ["INVERSIONS_PROGRAM"]]
 
 
 def without_terminal():
@@ -41,11 +43,7 @@ def run(typed, limit_memory=None, under=()):
         options = f"allocator_may_return_null=1:max_allocation_size_mb={limit_memory >> 20}"
         environment = dict(os.environ, ASAN_OPTIONS=options)
     elif limit_memory:
-
-        def limit():
-            import resource
-
-            resource.setrlimit(resource.RLIMIT_AS, (limit_memory, limit_memory))
+        limit = functools.partial(limit_address_space, limit_memory)
 
     finished = subprocess.run(
         [*under, *command()],
@@ -63,6 +61,12 @@ def run(typed, limit_memory=None, under=()):
             rb"==\d+==WARNING: AddressSanitizer failed to allocate \w+ bytes\n", b"",
             finished.stderr)
     return finished
+
+
+def limit_address_space(size):
+    import resource  # POSIX only
+
+    resource.setrlimit(resource.RLIMIT_AS, (size, size))
 
 
 def text(lines):

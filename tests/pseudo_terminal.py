@@ -45,6 +45,11 @@ class TerminalTestCase(unittest.TestCase):
                 self.fail(f"{marker!r} did not appear; the screen shows {self.screen!r}")
             self.screen += os.read(self.master, 4096)
 
+    def read_rest_of_screen(self):
+        """Adds to the screen whatever else the program wrote, once it has gone quiet."""
+        while select.select([self.master], [], [], 0.2)[0]:
+            self.screen += os.read(self.master, 4096)
+
     def type(self, keys):
         os.write(self.master, keys)
 

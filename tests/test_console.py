@@ -53,9 +53,7 @@ class ConsoleWait(pseudo_terminal.TerminalTestCase):
                 self.assertNotIn(b"x", after_prompt[-1], "the key was echoed")
 
     def test_the_console_input_mode_is_restored_after_the_wait(self):
-        probe = os.environ["INVERSIONS_CONSOLE_MODE_PROBE"]
-        launcher = program.command()[:-1]
-        run = self.start(launcher + [probe])
+        run = self.start(program.command(os.environ["INVERSIONS_CONSOLE_MODE_PROBE"]))
         self.read_screen_until(b"mode before: ")
         self.assert_still_waiting(run, 1)
         self.type(b"x")

@@ -62,6 +62,7 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
             time.sleep(0.01)
 
     def type_example_and_reach_the_wait(self):
+        self.screen = b""
         run = self.start()
         self.read_screen_until(b"elements: ")
         self.type(b"3\n")
@@ -84,7 +85,7 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
         self.assert_still_waiting(run, 0.3)
         self.type(b"x")
         self.assertEqual(run.wait(timeout=TIME_LIMIT), 0)
-        self.screen += drain(self.master)
+        self.read_rest_of_screen()
         after_prompt = self.screen.split(program.FINAL_PROMPT.encode())[1]
         self.assertEqual(after_prompt, b"\r\n")  # the program's own line end, and no x
         self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
@@ -97,11 +98,9 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
                 self.assertEqual(run.wait(timeout=TIME_LIMIT), 0)
                 self.assertEqual(self.left_unread(), b"")
                 self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
-                self.screen = b""
 
     def test_piped_input_left_over_does_not_end_the_wait(self):
-        surplus = subprocess.PIPE
-        run = self.start(stdin=surplus)
+        run = self.start(stdin=subprocess.PIPE)
         run.stdin.write(b"3\n3 1 2\n9 9 9\n\n\n")
         run.stdin.close()
         self.read_screen_until(program.FINAL_PROMPT.encode())
@@ -117,14 +116,6 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
                 run.send_signal(ending)
                 self.assertEqual(run.wait(timeout=TIME_LIMIT), -ending)
                 self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
-                self.screen = b""
-
-
-def drain(master):
-    seen = b""
-    while select.select([master], [], [], 0.2)[0]:
-        seen += os.read(master, 4096)
-    return seen
 
 
 if __name__ == "__main__":
