@@ -7,13 +7,17 @@
 // Asks on output for a count and then for that many integers, reads them from input, echoes
 // them, sorts them while counting their inversions, prints the sorted list and the total, and
 // ends with the final prompt "Press ENTER to return.". Each prompt is flushed before the read
-// that follows it. Input is taken from input's buffer only as far as each number needs:
-// nothing after the last integer is read.
+// that follows it. Input is taken from input's buffer only as far as each number needs, and
+// where input can seek it is left just after the last character used: whoever reads it next
+// finds everything after the last integer (after an error, after the offending word).
 //
-// Input that is not what was asked for, and storage that cannot be obtained, end the exchange
-// early: one line beginning "Error: " goes to errors, the rest of the result is not printed,
-// and the final prompt follows after a blank line.
+// Input that is not what was asked for or cannot be read, and storage that cannot be obtained,
+// end the exchange early: one line beginning "Error: " goes to errors, what is still to come of
+// the result is not printed, and the final prompt follows after a blank line. Where the input
+// is typed at a terminal and ended in the middle of a line, a line end goes to output first,
+// so that the error starts a line of its own.
 //
 // Returns the exit status: 0 after a complete result, 1 after an error (output that could not
 // be written included).
-int run_dialogue(std::istream& input, std::ostream& output, std::ostream& errors);
+int run_dialogue(std::istream& input, std::ostream& output, std::ostream& errors,
+                 bool typed_at_terminal = false);

@@ -1,7 +1,12 @@
 // The final keystroke wait, read from the console or terminal itself rather than from standard
-// input: piped input neither ends the wait nor is consumed by it.
+// input: piped input neither ends the wait nor is consumed by it. Beside it, the one thing the
+// dialogue needs to know of the terminal.
 #pragma once
 
 // Waits until one key is pressed, without echoing it, and leaves the console or terminal as it
 // found it. Returns at once where there is no console or terminal to wait on.
 void wait_for_key();
+
+// True where standard input is typed at a terminal that can end the input in the middle of a
+// line (Ctrl+D after some text), leaving the cursor after the typed text.
+bool typed_input_can_end_mid_line();

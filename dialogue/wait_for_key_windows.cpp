@@ -45,3 +45,9 @@ void wait_for_key() {
     }
     CloseHandle(console);
 }
+
+// The console hands typed input to the program only when Enter has moved the cursor to a new
+// line, Ctrl+Z included, so the input never ends mid-line on the screen.
+bool typed_input_can_end_mid_line() {
+    return false;
+}

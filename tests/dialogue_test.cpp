@@ -8,6 +8,7 @@
 #include <string>
 
 #include "allocation_hook.h"
+#include "chunked_source.h"
 #include "dialogue/dialogue.h"
 
 namespace {
@@ -18,14 +19,19 @@ struct Transcript {
     std::string errors;
 };
 
-Transcript converse(const std::string& typed, std::size_t failing_allocation = 0) {
-    std::istringstream input(typed);
+Transcript converse(std::streambuf& source, std::size_t failing_allocation = 0) {
+    std::istream input(&source);
     std::ostringstream output;
     std::ostringstream errors;
     allocation_hook::watch(failing_allocation);
     const int status = run_dialogue(input, output, errors);
     allocation_hook::stop();
     return {status, output.str(), errors.str()};
+}
+
+Transcript converse(const std::string& typed, std::size_t failing_allocation = 0) {
+    std::stringbuf source(typed);
+    return converse(source, failing_allocation);
 }
 
 TEST(Dialogue, CompleteRunEndsWithStatusZero) {
@@ -51,9 +57,38 @@ TEST(Dialogue, ListStorageThatCannotBeObtained) {
 TEST(Dialogue, ScratchThatCannotBeObtained) {
     const Transcript run = converse("3\n3 1 2\n", 2);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.errors, "Error: cannot obtain scratch storage to sort 3 integers.\n");
+    EXPECT_EQ(run.errors,
+              "Error: the sort could not be done: cannot obtain scratch storage for 3 integers.\n");
     EXPECT_EQ(run.output.find("The sorted array is"), std::string::npos);
     EXPECT_EQ(run.output.find("The number of inversions"), std::string::npos);
+}
+
+// A source that fails at once, part-way through a value and just before the character that
+// ends the last one: a read error like any other. One that ends is never asked again.
+TEST(Dialogue, InputThatCannotBeReadOrHasEnded) {
+    const std::string asked_count = "Please input the number of elements: ";
+    const std::string asked_values = asked_count + "Please input 3 integers: ";
+    const std::string unreadable = "Error: cannot read the input: Input/output error.\n";
+    const struct {
+        std::string typed;
+        std::size_t chunk, fail_at;
+        std::string output, errors;
+    } cases[] = {
+        {"3 3 1 2\n", 4, 0, asked_count + "\n", unreadable},
+        {"3\n3 1 2\n", 2, 5, asked_values + "\n", unreadable},
+        {"3\n3 1 2", 3, 7, asked_values + "\n", unreadable},
+        {"3\n3 1", 1, std::string::npos, asked_values + "\n",
+         "Error: expected 3 integers, but the input ended after 2.\n"},
+    };
+    for (const auto& c : cases) {
+        ChunkedSource source(c.typed, c.chunk, c.fail_at);
+        const Transcript run = converse(source);
+        EXPECT_EQ(run.status, 1) << c.typed;
+        EXPECT_EQ(run.errors, c.errors) << c.typed;
+        EXPECT_EQ(run.output, c.output + "Press ENTER to return.") << c.typed;
+    }
+    ChunkedSource complete("3\n3 1 2\n", 3, 8);
+    EXPECT_EQ(converse(complete).status, 0);
 }
 
 TEST(Dialogue, OutputThatCannotBeWrittenIsAnError) {

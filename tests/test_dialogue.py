@@ -1,8 +1,10 @@
 """The dialogue as a user sees it on standard output and standard error, byte for byte."""
 
+import errno
 import os
 import select
 import subprocess
+import tempfile
 import time
 import unittest
 
@@ -29,7 +31,10 @@ GOOD_INPUTS = [
     (b"2\n2147483647 -2147483648\n", [2147483647, -2147483648], 1),
     (b"4\r\n+5\t007\r\n-0\v\f-000000000000000000000000000012\r\n", [5, 7, 0, -12], 5),
     (b"  \n\n 2\n\n\n1\n\n0", [1, 0], 1),
+    (b"\xef\xbb\xbf3 3 1 2", [3, 1, 2], 2),  # a UTF-8 byte order mark is passed over
 ]
+
+UTF_16 = "the input is UTF-16 text, but it must be plain text (ASCII or UTF-8)."
 
 # (what is typed, the one error line)
 BAD_INPUTS = [
@@ -55,6 +60,9 @@ BAD_INPUTS = [
     (b"1\n\x01\"\\\xff\n", 'expected integer 1 of 1 as a whole number, found "\\x01\\x22\\x5C\\xFF".'),
     (b"1 " + b"7" * 40, 'integer 1 of 1 must be from -2147483648 to 2147483647, found "'
      + "7" * 32 + '...".'),
+    (b"\xff\xfe3\x00 \x001\x00", UTF_16),
+    (b"\xfe\xff\x003\x00 \x001", UTF_16),
+    (b"\xef\xbb3 1", 'expected the number of elements as a whole number, found "\\xEF\\xBB3".'),
 ]
 
 
@@ -98,6 +106,41 @@ class Dialogue(unittest.TestCase):
                     run.stdout, program.text("Please input the number of elements: \n"
                                              + program.FINAL_PROMPT)
                 )
+
+    @unittest.skipIf(program.WINDOWS, "needs POSIX file descriptors")
+    def test_input_that_cannot_be_read(self):
+        unreadable = {
+            "a directory": ({"stdin": os.open("/", os.O_RDONLY)}, errno.EISDIR),
+            "a closed descriptor": ({"stdin": None, "preexec_fn": lambda: os.close(0)},
+                                    errno.EBADF),
+        }
+        for name, (options, error) in unreadable.items():
+            with self.subTest(input=name):
+                run = subprocess.run(program.command(), timeout=60,
+                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                     start_new_session=True, check=False, **options)
+                message = f"Error: cannot read the input: {os.strerror(error)}.\n"
+                self.assertEqual(run.stderr.decode(), message)
+                self.assertEqual(run.returncode, 1)
+                self.assertTrue(run.stdout.endswith(program.text("\n" + program.FINAL_PROMPT)))
+                if isinstance(options["stdin"], int):
+                    os.close(options["stdin"])
+
+    def test_a_file_is_left_just_after_the_last_character_used(self):
+        # (the file, what the next reader of it finds)
+        files = [
+            (b"3 3 1 2\nREST\n", b"\nREST\n"),
+            (b"2\n1 x2 3\n", b" 3\n"),
+            (b"2\n1 99999999999\tnext", b"\tnext"),
+            (b"3\n1 2", b""),
+        ]
+        for contents, rest in files:
+            with self.subTest(contents=contents), tempfile.TemporaryFile() as shared:
+                shared.write(contents)
+                shared.seek(0)
+                subprocess.run(program.command(), stdin=shared, capture_output=True,
+                               timeout=60, check=False, **program.without_terminal())
+                self.assertEqual(shared.read(), rest)
 
     @unittest.skipIf(os.name == "nt", "select() takes no pipes on Windows")
     def test_each_prompt_comes_before_the_read_it_asks_for(self):

@@ -5,6 +5,7 @@ import fcntl
 import os
 import resource
 import select
+import shutil
 import signal
 import subprocess
 import sys
@@ -32,6 +33,7 @@ KEYS = {
     "Alt+x": b"\x1bx",
     "e acute": "é".encode(),
     "euro sign": "€".encode(),
+    "pasted text, of which only the first key is taken": b"abc\rdef",
 }
 
 
@@ -41,8 +43,8 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
         super().setUp()
         self.settings_before = termios.tcgetattr(self.slave)
 
-    def start(self, stdin=None):
-        """Starts the program with this terminal as its controlling terminal."""
+    def start(self, stdin=None, command=None, **options):
+        """Starts the program (or command) with this terminal as its controlling terminal."""
         slave = self.slave
 
         def take_terminal():
@@ -50,7 +52,8 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
             resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
 
         return super().start(
-            program.command(), stdin=stdin, preexec_fn=take_terminal, pass_fds=(slave,)
+            command or program.command(), stdin=stdin, preexec_fn=take_terminal,
+            pass_fds=(slave,), **options
         )
 
     def wait_for_key_mode(self, run):
@@ -61,9 +64,9 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
             self.assertLess(time.monotonic(), deadline, "echo was never switched off")
             time.sleep(0.01)
 
-    def type_example_and_reach_the_wait(self):
+    def type_example_and_reach_the_wait(self, run=None):
         self.screen = b""
-        run = self.start()
+        run = run or self.start()
         self.read_screen_until(b"elements: ")
         self.type(b"3\n")
         self.read_screen_until(b"integers: ")
@@ -110,12 +113,52 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
         self.assertEqual(run.wait(timeout=TIME_LIMIT), 0)
 
     def test_a_signal_during_the_wait_restores_the_terminal(self):
-        for ending in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT, signal.SIGQUIT):
+        for ending in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT, signal.SIGQUIT,
+                       signal.SIGUSR1, signal.SIGALRM):
             with self.subTest(signal=ending.name):
                 run = self.type_example_and_reach_the_wait()
                 run.send_signal(ending)
                 self.assertEqual(run.wait(timeout=TIME_LIMIT), -ending)
                 self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
+
+    def test_input_that_ends_mid_line_is_not_asked_for_again(self):
+        run = self.start()
+        self.read_screen_until(b"elements: ")
+        self.type(b"3\n")
+        self.read_screen_until(b"integers: ")
+        # The first Ctrl+D hands over the partial line, the second ends the input.
+        self.type(b"4 1\x04")
+        self.type(b"\x04")
+        self.read_screen_until(b"4 1\r\nError: expected 3 integers, but the input ended after 2.")
+        self.wait_for_key_mode(run)
+        self.type(b"x")
+        self.assertEqual(run.wait(timeout=TIME_LIMIT), 1)
+
+    @unittest.skipUnless(shutil.which("dash"), "needs dash")
+    def test_a_stopped_wait_gives_the_terminal_back_and_takes_it_again(self):
+        """Under a job-control shell that restores nothing for a stopped job, as dash."""
+        shell = self.start(command=["dash", "-i"], env={"PATH": os.environ["PATH"], "PS1": "$ "})
+        self.read_screen_until(b"$ ")
+        command = " ".join(program.command()).encode()
+        self.type(command + b"\n")
+        self.type_example_and_reach_the_wait(shell)
+        job = os.tcgetpgrp(self.master)  # the terminal's foreground: the program's own group
+
+        os.killpg(job, signal.SIGTSTP)
+        self.read_screen_until(b"Stopped")
+        self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
+        self.screen = b""
+        self.type(b"fg\n")
+        self.read_screen_until(command + b"\r\n")  # the shell names the job it continues
+        self.wait_for_key_mode(shell)
+        self.assert_still_waiting(shell, 0.3)
+        self.screen = b""
+        self.type(b"x")
+        self.read_screen_until(b"$ ")
+        self.assertEqual(self.screen, b"\r\n$ ")  # the program's line end, and no x
+        self.type(b"echo status=$?\n")
+        self.read_screen_until(b"status=0")
+        self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
 
 
 if __name__ == "__main__":

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "brute_force.h"
+#include "chunked_source.h"
 #include "dialogue/dialogue.h"
 
 namespace {
@@ -46,8 +47,15 @@ std::vector<std::string_view> words(std::string_view text) {
     return found;
 }
 
-// The values the dialogue should accept, or nothing where it should report an error.
+// The values the dialogue should accept, or nothing where it should report an error. A UTF-8
+// byte order mark at the start is passed over; UTF-16 is refused.
 std::optional<Values> reference_reading(std::string_view typed) {
+    if (typed.starts_with("\xFF\xFE") || typed.starts_with("\xFE\xFF")) {
+        return std::nullopt;
+    }
+    if (typed.starts_with("\xEF\xBB\xBF")) {
+        typed.remove_prefix(3);
+    }
     const std::vector<std::string_view> all = words(typed);
     const std::optional<std::int32_t> count =
         all.empty() ? std::nullopt : whole_number(all.front());
@@ -98,27 +106,54 @@ extern "C" const char* __asan_default_options() {
     return "allocator_may_return_null=1:max_allocation_size_mb=64";
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string typed(reinterpret_cast<const char*>(data), size);
-    std::istringstream input(typed);
+struct Transcript {
+    int status;
+    std::string output;
+    std::string errors;
+
+    bool operator==(const Transcript&) const = default;
+};
+
+Transcript converse(std::streambuf& source) {
+    std::istream input(&source);
     std::ostringstream output;
     std::ostringstream errors;
     const int status = run_dialogue(input, output, errors);
+    return {status, output.str(), errors.str()};
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string typed(reinterpret_cast<const char*>(data), size);
+    std::stringbuf whole(typed);
+    const Transcript plain = converse(whole);
+
+    // Handed out a few characters at a time, the same input gives the same transcript. Where
+    // the source fails part-way, the transcript is the same if the reading was done before the
+    // failure, and otherwise a read error.
+    const std::size_t chunk = 1 + size % 23;
+    ChunkedSource chunked(typed, chunk);
+    require(converse(chunked) == plain);
+    ChunkedSource failing(typed, chunk, size / 2);
+    const Transcript failed = converse(failing);
+    require(failed == plain ||
+            (failed.status == 1 &&
+             failed.errors == "Error: cannot read the input: Input/output error.\n" &&
+             failed.output.find("Result") == std::string::npos));
 
     const std::optional<Values> values = reference_reading(typed);
     if (values) {
-        require(status == 0);
-        require(errors.str().empty());
-        require(output.str() == expected_result(*values));
+        require(plain.status == 0);
+        require(plain.errors.empty());
+        require(plain.output == expected_result(*values));
     } else {
-        const std::string error = errors.str();
-        require(status == 1);
+        const std::string error = plain.errors;
+        require(plain.status == 1);
         require(error.rfind("Error: ", 0) == 0);
         require(std::count(error.begin(), error.end(), '\n') == 1 && error.back() == '\n');
-        require(output.str().find("Result") == std::string::npos);
+        require(plain.output.find("Result") == std::string::npos);
         const std::string_view ending = "\nPress ENTER to return.";
-        require(output.str().size() >= ending.size() &&
-                output.str().compare(output.str().size() - ending.size(), ending.size(), ending) ==
+        require(plain.output.size() >= ending.size() &&
+                plain.output.compare(plain.output.size() - ending.size(), ending.size(), ending) ==
                     0);
     }
     return 0;
