@@ -5,6 +5,10 @@
 #include <memory>
 #include <new>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 using Scratch = std::unique_ptr<std::int32_t[]>;
@@ -15,6 +19,17 @@ Scratch obtain_scratch(std::int32_t count) {
 }
 
 }  // namespace
+
+void keep_scratch_warm() {
+#ifdef __GLIBC__
+    // Setting the threshold stops glibc from moving it, and from moving the trim threshold with
+    // it: that one is set to twice the threshold, as glibc's own adjustment would, so that the
+    // heap is not given back and faulted in again between one split and the next.
+    constexpr int threshold = 32 << 20;
+    mallopt(M_MMAP_THRESHOLD, threshold);
+    mallopt(M_TRIM_THRESHOLD, 2 * threshold);
+#endif
+}
 
 std::int64_t count_inversions(std::int32_t* values, std::int32_t count) {
     if (count < 2) {
@@ -50,27 +65,68 @@ std::int64_t count_inversions(std::int32_t* values, std::int32_t count) {
     return left_total + right_total + split_total;
 }
 
+// The merge works from both ends at once: each step places the smallest element not yet placed
+// at the front and the largest at the back, two independent chains that meet in the middle.
+// Both follow the same stable order, ties taken from the left at the front and from the right
+// at the back, so no element is placed twice. While neither chain has taken more than
+// min(left_count, right_count) elements, neither can run off the end of a run, so the steps
+// need no bound checks; what is left between the chains is merged in the ordinary way.
+//
+// The total is counted per left element x: the right elements placed before x, which are
+// exactly those smaller than x. At the front that is j, the right elements the front has
+// placed; summing j over every front step and taking off the steps that placed a right
+// element (0 + 1 + ... + J-1 of them) leaves the sum over left steps alone, with no select
+// inside the loop. The back counts the same way, from the right elements after x.
 std::int64_t merge_and_count(const std::int32_t* left, std::int32_t left_count,
                              const std::int32_t* right, std::int32_t right_count,
                              std::int32_t* destination) {
-    // i and j of the textbook merge, as pointers; destination stands for k.
-    const std::int32_t* i = left;
-    const std::int32_t* j = right;
-    const std::int32_t* const left_end = left + left_count;
-    const std::int32_t* const right_end = right + right_count;
-    std::int64_t total = 0;
-    // Branch-free: which run gives the next element is data rather than control flow, so
-    // random input costs no mispredicted branches.
-    while (i != left_end && j != right_end) {
-        const bool take_right = *i > *j;
-        *destination++ = take_right ? *j : *i;
-        // Every left element still waiting is at least *i, so all of them exceed *j.
-        total += static_cast<std::int64_t>(take_right) * (left_end - i);
+    // i and j of the textbook merge for the front; for the back, one past the next elements.
+    std::ptrdiff_t i = 0;
+    std::ptrdiff_t j = 0;
+    std::ptrdiff_t left_back = left_count;
+    std::ptrdiff_t right_back = right_count;
+    std::int32_t* front = destination;
+    std::int32_t* back = destination + left_count + right_count;
+
+    std::int64_t front_sum = 0;  // j summed over the front's steps
+    std::int64_t back_sum = 0;   // right_back summed over the back's steps
+    const std::int32_t steps = std::min(left_count, right_count);
+    for (std::int32_t step = 0; step < steps; ++step) {
+        front_sum += j;
+        const std::int32_t front_left = left[i];
+        const std::int32_t front_right = right[j];
+        const std::ptrdiff_t front_takes_right = front_left > front_right;
+        *front++ = front_takes_right ? front_right : front_left;
+        i += 1 - front_takes_right;
+        j += front_takes_right;
+
+        back_sum += right_back;
+        const std::int32_t back_left = left[left_back - 1];
+        const std::int32_t back_right = right[right_back - 1];
+        const std::ptrdiff_t back_takes_left = back_left > back_right;
+        *--back = back_takes_left ? back_left : back_right;
+        left_back -= back_takes_left;
+        right_back -= 1 - back_takes_left;
+    }
+    // The front's steps that placed a right element added 0, 1, ..., j - 1 of front_sum; the
+    // back's steps each saw right_count - right_back right elements already behind them.
+    const std::int64_t back_lefts = left_count - left_back;
+    const std::int64_t back_rights = right_count - right_back;
+    const std::int64_t back_seen = std::int64_t{steps} * right_count - back_sum;
+    std::int64_t total = front_sum - std::int64_t{j} * (j - 1) / 2 + right_count * back_lefts -
+                         (back_seen - back_rights * (back_rights - 1) / 2);
+
+    // What is left between the chains: for the halves of a split, one element at most. Every
+    // left element placed here has the right elements placed so far before it, and no others.
+    while (i != left_back && j != right_back) {
+        const bool take_right = left[i] > right[j];
+        total += static_cast<std::int64_t>(!take_right) * j;
+        *front++ = take_right ? right[j] : left[i];
         i += !take_right;
         j += take_right;
     }
-    // At most one of the runs has anything left.
-    destination = std::copy(i, left_end, destination);
-    std::copy(j, right_end, destination);
+    total += static_cast<std::int64_t>(left_back - i) * right_back;
+    front = std::copy(left + i, left + left_back, front);
+    std::copy(right + j, right + right_back, front);
     return total;
 }

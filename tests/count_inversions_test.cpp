@@ -139,4 +139,45 @@ TEST(MergeAndCount, CountsPairsAcrossTheRuns) {
     EXPECT_EQ(only_right, (Values{0, 3}));
 }
 
+// Every ascending run of up to eight elements over three values, so that runs of every length
+// pair up with ties in every place. A wrong tie rule at either end, or a chain that takes one
+// step too many, changes a destination or a total.
+std::vector<Values> short_sorted_runs() {
+    std::vector<Values> runs = {{}};
+    for (std::size_t next = 0; next < runs.size(); ++next) {
+        const Values run = runs[next];
+        if (run.size() == 8) {
+            continue;
+        }
+        for (std::int32_t value = run.empty() ? 0 : run.back(); value <= 2; ++value) {
+            runs.push_back(run);
+            runs.back().push_back(value);
+        }
+    }
+    return runs;
+}
+
+TEST(MergeAndCount, EveryPairOfShortRunsAgainstBruteForce) {
+    const std::vector<Values> runs = short_sorted_runs();
+    constexpr std::int32_t guard = 77;
+    for (const Values& left : runs) {
+        for (const Values& right : runs) {
+            Values both = left;
+            both.insert(both.end(), right.begin(), right.end());
+            Values merged(both.size() + 2, guard);  // a guard on either side
+            const auto left_count = static_cast<std::int32_t>(left.size());
+            const auto right_count = static_cast<std::int32_t>(right.size());
+            const std::int64_t total = merge_and_count(left.data(), left_count, right.data(),
+                                                       right_count, merged.data() + 1);
+            Values expected(both.size());
+            std::merge(left.begin(), left.end(), right.begin(), right.end(), expected.begin());
+            expected.insert(expected.begin(), guard);
+            expected.push_back(guard);
+            ASSERT_EQ(merged, expected) << left.size() << " + " << right.size();
+            ASSERT_EQ(total, count_pairs_by_brute_force(both)) << left.size() << " + "
+                                                                << right.size();
+        }
+    }
+}
+
 }  // namespace
