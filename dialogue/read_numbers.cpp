@@ -1,7 +1,9 @@
 #include "dialogue/read_numbers.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <ios>
 #include <limits>
 
@@ -20,13 +22,57 @@ bool is_digit(int c) {
 // std::streambuf shows the characters it holds but has not yet handed out (its get area) only
 // to its own kind. Naming the members through a class of that kind opens them to the reader.
 struct GetArea : std::streambuf {
-    static const char* end(std::streambuf& buffer) {
-        return (buffer.*&GetArea::egptr)();
-    }
     static const char* start(std::streambuf& buffer) {
         return (buffer.*&GetArea::eback)();
     }
+    static const char* next(std::streambuf& buffer) {
+        return (buffer.*&GetArea::gptr)();
+    }
+    static const char* end(std::streambuf& buffer) {
+        return (buffer.*&GetArea::egptr)();
+    }
+    static void advance(std::streambuf& buffer, std::ptrdiff_t count) {
+        (buffer.*&GetArea::gbump)(static_cast<int>(count));
+    }
 };
+
+// Eight characters at a time, as one 64-bit word whose lowest byte is the first character.
+constexpr std::uint64_t each_byte(std::uint8_t byte) {
+    return 0x0101010101010101 * byte;
+}
+
+std::uint64_t load_eight(const char* characters) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, characters, sizeof word);
+    return word;
+}
+
+// How many of the eight characters, from the first, are decimal digits. A digit's byte XOR '0'
+// is 0 to 9; adding 0x76 sets the top bit of any byte above 9, and a byte that already had it
+// keeps it through the OR. A carry out of a non-digit byte only reaches the bytes after it.
+int leading_digits(std::uint64_t word) {
+    const std::uint64_t values = word ^ each_byte('0');
+    const std::uint64_t non_digits = ((values + each_byte(0x76)) | values) & each_byte(0x80);
+    return std::countr_zero(non_digits) / 8;
+}
+
+// The value of eight digit characters, the first one the most significant: pairs of digits,
+// then fours, then all eight, each step one multiply. Digits shifted in from below as zero
+// bytes count as leading zeros.
+std::uint64_t eight_digit_value(std::uint64_t word) {
+    word = ((word & each_byte(0x0F)) * (10 * 0x100 + 1)) >> 8;
+    word = ((word & 0x00FF00FF00FF00FF) * (100 * 0x10000 + 1)) >> 16;
+    return ((word & 0x0000FFFF0000FFFF) * (10000 * 0x100000000 + 1)) >> 32;
+}
+
+// The value of the first count (1 to 8) digit characters of word.
+std::uint64_t digits_value(std::uint64_t word, int count) {
+    return eight_digit_value(word << (64 - 8 * count));
+}
+
+// What reading in place needs to find in the source's buffer: a sign, two words of eight
+// characters, and the character after a number of at most ten digits among them.
+constexpr std::ptrdiff_t in_place_span = 17;
 
 }  // namespace
 
@@ -86,6 +132,64 @@ bool NumberReader::pass_byte_order_mark() {
 }
 
 Found NumberReader::read(std::int32_t& number) {
+    if (!begun_word_ && read_in_place(number)) {
+        return Found::number;
+    }
+    return read_slowly(number);
+}
+
+// The common case straight from what the source already holds: white space, then an optional
+// sign and at most ten digits with the white space after them, all in the buffer. It never
+// asks the source for more. Anything else goes to the slow path, which knows every rule and
+// every error.
+bool NumberReader::read_in_place(std::int32_t& number) {
+    if constexpr (std::endian::native != std::endian::little) {
+        return false;
+    }
+    const char* const start = GetArea::next(source_);
+    const char* const end = GetArea::end(source_);
+    const char* word = start;
+    while (word != end && is_white_space(*word)) {
+        ++word;
+    }
+    if (end - word < in_place_span) {
+        return false;
+    }
+    const bool negative = *word == '-';
+    const char* const digits = word + (negative || *word == '+');
+
+    const std::uint64_t first_eight = load_eight(digits);
+    int count = leading_digits(first_eight);
+    std::uint64_t magnitude = 0;
+    if (count == 0) {
+        return false;
+    } else if (count < 8) {
+        magnitude = digits_value(first_eight, count);
+    } else {
+        const std::uint64_t next_eight = load_eight(digits + 8);
+        const int more = leading_digits(next_eight);
+        if (more > 2) {
+            return false;  // out of range, or leading zeros: the slow path sorts it out
+        }
+        magnitude = eight_digit_value(first_eight);
+        if (more != 0) {
+            magnitude = magnitude * (more == 1 ? 10 : 100) + digits_value(next_eight, more);
+        }
+        count += more;
+    }
+    const char* const after = digits + count;
+    const std::uint64_t largest = std::uint64_t{std::numeric_limits<std::int32_t>::max()} + negative;
+    if (!is_white_space(*after) || magnitude > largest) {
+        return false;
+    }
+    const auto value = static_cast<std::int64_t>(magnitude);
+    number = static_cast<std::int32_t>(negative ? -value : value);
+    last_taken_ = after[-1];
+    GetArea::advance(source_, after - start);
+    return true;
+}
+
+Found NumberReader::read_slowly(std::int32_t& number) {
     if (begun_word_) {
         begun_word_ = false;
         return read_error_.empty() ? Found::not_whole : Found::unreadable;

@@ -45,6 +45,8 @@ class NumberReader {
     int look();  // the next character, not taken
     int take();  // takes the character look() found and looks at the one after it
     void keep(int c);
+    bool read_in_place(std::int32_t& number);
+    Found read_slowly(std::int32_t& number);
 
     std::streambuf& source_;
     bool ended_ = false;

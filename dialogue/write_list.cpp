@@ -1,12 +1,60 @@
 #include "dialogue/write_list.h"
 
-#include <charconv>
+#include <array>
+#include <bit>
 #include <cstddef>
-#include <iterator>
+#include <cstring>
+
+namespace {
+
+// "00", "01", ..., "99": the digits are written two at a time, from the last pair to the first.
+constexpr std::array<char, 200> digit_pairs = [] {
+    std::array<char, 200> pairs = {};
+    for (std::size_t i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}();
+
+constexpr std::uint32_t powers_of_ten[] = {1,      10,      100,      1000,      10000,
+                                           100000, 1000000, 10000000, 100000000, 1000000000};
+
+// From the magnitude's bit length: log10(2) is about 1233 / 4096, which gives the digit count
+// or one more, and one comparison tells which.
+// Zero counts as one, which has one digit.
+int digit_count(std::uint32_t magnitude) {
+    const std::uint32_t at_least_one = magnitude | 1;
+    const auto estimate = (std::bit_width(at_least_one) * 1233) >> 12;
+    return static_cast<int>(estimate + 1) - (at_least_one < powers_of_ten[estimate]);
+}
+
+}  // namespace
+
+char* write_number(char* out, std::int32_t value) {
+    auto magnitude = static_cast<std::uint32_t>(value);
+    if (value < 0) {
+        *out++ = '-';
+        magnitude = 0 - magnitude;
+    }
+    char* const end = out + digit_count(magnitude);
+    char* pair = end;
+    while (magnitude >= 100) {
+        pair -= 2;
+        std::memcpy(pair, &digit_pairs[2 * (magnitude % 100)], 2);
+        magnitude /= 100;
+    }
+    if (magnitude >= 10) {
+        std::memcpy(pair - 2, &digit_pairs[2 * magnitude], 2);
+    } else {
+        pair[-1] = static_cast<char>('0' + magnitude);
+    }
+    return end;
+}
 
 void write_list(std::ostream& output, const char* label, const std::int32_t* values,
                 std::int32_t count) {
-    constexpr std::size_t widest_value = sizeof "-2147483648 " - 1;
+    constexpr std::size_t widest_value = widest_number + 1;  // with its space
     char block[1 << 16];
     std::size_t used = 0;
     output << label;
@@ -15,7 +63,7 @@ void write_list(std::ostream& output, const char* label, const std::int32_t* val
             output.write(block, static_cast<std::streamsize>(used));
             used = 0;
         }
-        char* end = std::to_chars(block + used, std::end(block), values[i]).ptr;
+        char* end = write_number(block + used, values[i]);
         *end++ = ' ';
         used = static_cast<std::size_t>(end - block);
     }

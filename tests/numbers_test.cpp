@@ -1,0 +1,103 @@
+// Reading and writing numbers: the in-place paths against the plain ones.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "chunked_source.h"
+#include "dialogue/read_numbers.h"
+#include "dialogue/write_list.h"
+
+namespace {
+
+std::string written(std::int32_t value) {
+    char text[widest_number];
+    return std::string(text, write_number(text, value));
+}
+
+std::string by_to_chars(std::int32_t value) {
+    char text[widest_number];
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+TEST(WriteNumber, AgreesWithToChars) {
+    std::vector<std::int32_t> values = {0, std::numeric_limits<std::int32_t>::min(),
+                                        std::numeric_limits<std::int32_t>::max()};
+    for (std::int64_t power = 1; power <= 1000000000; power *= 10) {
+        for (const std::int64_t near : {power - 1, power, power + 1}) {
+            values.push_back(static_cast<std::int32_t>(near));
+            values.push_back(static_cast<std::int32_t>(-near));
+        }
+    }
+    std::mt19937 random(7);
+    for (int i = 0; i < 100000; ++i) {
+        // Every length equally often: a random value shifted down by a random amount.
+        const auto value = static_cast<std::int32_t>(random());
+        values.push_back(value >> (random() % 32));
+    }
+    for (const std::int32_t value : values) {
+        ASSERT_EQ(written(value), by_to_chars(value));
+    }
+}
+
+// Words of every kind a reader meets, among white space of every kind.
+std::string random_input(std::mt19937& random) {
+    const char* const words[] = {"-", "+", "+-2", "2.5", "12abc", "\x01", "00000000000000000012",
+                                 "-2147483648", "2147483647", "2147483648", "-2147483649",
+                                 "99999999999", "-0", "+0", "0000000001"};
+    const char* const spaces[] = {" ", "\n", "\r\n", "\t", "\v\f", "   "};
+    std::string text;
+    for (int i = 0, count = 1 + static_cast<int>(random() % 40); i < count; ++i) {
+        text += spaces[random() % std::size(spaces)];
+        if (random() % 8 == 0) {
+            text += words[random() % std::size(words)];
+        } else {
+            const auto value = static_cast<std::int32_t>(random()) >> (random() % 32);
+            if (random() % 4 == 0 && value >= 0) {
+                text += '+';
+            }
+            text += std::to_string(value);
+        }
+    }
+    return text + (random() % 2 ? "\n" : "");
+}
+
+// Everything the reader found, up to and including the first word that is not a number,
+// and where it left the source.
+std::string read_all(std::streambuf& source) {
+    NumberReader reader(source);
+    std::string found;
+    for (;;) {
+        std::int32_t number = 0;
+        const Found what = reader.read(number);
+        if (what != Found::number) {
+            found += "stopped " + std::to_string(static_cast<int>(what)) + " at " +
+                     reader.quoted_word();
+            break;
+        }
+        found += std::to_string(number) + ' ';
+    }
+    const auto position = source.pubseekoff(0, std::ios_base::cur, std::ios_base::in);
+    return found + ", position " + std::to_string(static_cast<std::int64_t>(position));
+}
+
+// One character at a time there is never enough in the buffer to read in place, so that is
+// the plain path; whole, and in chunks of other sizes, most numbers are read in place.
+TEST(NumberReader, ReadingInPlaceAgreesWithThePlainPath) {
+    std::mt19937 random(11);
+    for (int round = 0; round < 3000; ++round) {
+        const std::string text = random_input(random);
+        ChunkedSource one_at_a_time(text, 1);
+        const std::string plain = read_all(one_at_a_time);
+        ChunkedSource chunked(text, 1 + random() % 64);
+        std::stringbuf whole(text);
+        ASSERT_EQ(read_all(chunked), plain) << text;
+        ASSERT_EQ(read_all(whole), plain) << text;
+    }
+}
+
+}  // namespace
