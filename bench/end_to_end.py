@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Times the whole program on a file of random int32 values (the count first, one value a
 line) piped in, with its output to /dev/null and no terminal, beside
-`LC_ALL=C sort -n --parallel=1` on the same file. The two are run alternately; the script
-prints each one's median time, their ratio and the program's peak memory."""
+`LC_ALL=C sort -n --parallel=1` on the same file. The commands are run in turn, round after
+round; the script prints each one's median time, the ratio of sort's to the program's, and the
+program's page faults and peak memory. --also adds other builds of the program to the rounds,
+for a before-and-after comparison in one run; --count 100000000 takes 10^8 values."""
 
 import argparse
 import os
@@ -24,25 +26,28 @@ def make_data(path, count):
 
 
 def timed_run(command, data_path, environment=None):
-    """Runs command on the data file; returns its wall time in seconds and peak memory in MiB."""
+    """Runs command on the data file; returns its wall time in seconds, its minor page faults
+    and its peak memory in MiB."""
     with open(data_path, "rb") as data:
         started = time.perf_counter()
         run = subprocess.Popen(command, stdin=data, stdout=subprocess.DEVNULL,
                                start_new_session=True, env=environment)
         _, status, usage = os.wait4(run.pid, 0)
         elapsed = time.perf_counter() - started
-    run.returncode = os.waitstatus_to_exitcode(status)
-    if run.returncode != 0:
-        raise SystemExit(f"{command[0]} failed with status {run.returncode}")
-    return elapsed, usage.ru_maxrss / 1024
+    returncode = os.waitstatus_to_exitcode(status)
+    if returncode != 0:
+        raise SystemExit(f"{command[0]} failed with status {returncode}")
+    return elapsed, usage.ru_minflt, usage.ru_maxrss / 1024
 
 
 def main():
     here = pathlib.Path(__file__).resolve().parent
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--program", default=here.parent / "build" / "dialogue" / "inversions")
+    parser.add_argument("--also", action="append", default=[], help="another build to time")
     parser.add_argument("--count", type=int, default=10_000_000)
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--no-sort", action="store_true", help="leave sort -n out")
     parser.add_argument("--data", help="the data file (made when missing)")
     options = parser.parse_args()
 
@@ -51,24 +56,35 @@ def main():
         print(f"making {data_path} ...", flush=True)
         make_data(data_path, options.count)
 
+    sort = ["sort", "-n", "--parallel=1"]
+    commands = [[str(options.program)]] + [[str(build)] for build in options.also]
+    if not options.no_sort:
+        commands.append(sort)
     sort_environment = dict(os.environ, LC_ALL="C")
-    program_times, sort_times, peaks = [], [], []
+    results = {tuple(command): [] for command in commands}
     for run in range(options.runs):
-        elapsed, peak = timed_run([str(options.program)], data_path)
-        program_times.append(elapsed)
-        peaks.append(peak)
-        sort_elapsed, _ = timed_run(["sort", "-n", "--parallel=1"], data_path, sort_environment)
-        sort_times.append(sort_elapsed)
-        print(f"run {run + 1}: inversions {elapsed:.3f} s, sort -n {sort_elapsed:.3f} s", flush=True)
+        line = []
+        for command in commands:
+            result = timed_run(command, data_path, sort_environment if command is sort else None)
+            results[tuple(command)].append(result)
+            line.append(f"{pathlib.Path(command[0]).name} {result[0]:.3f} s")
+        print(f"run {run + 1}: " + ", ".join(line), flush=True)
 
-    program_median = statistics.median(program_times)
-    sort_median = statistics.median(sort_times)
     print(f"\n{options.count} values, {data_path.stat().st_size / 2**20:.0f} MiB of text, "
-          f"medians of {options.runs} alternating runs")
-    print(f"inversions:                     {program_median:.3f} s")
-    print(f"LC_ALL=C sort -n --parallel=1:  {sort_median:.3f} s")
-    print(f"sort / inversions:              {sort_median / program_median:.2f} times")
-    print(f"inversions peak memory:         {max(peaks):.1f} MiB")
+          f"medians of {options.runs} rounds")
+    program_median = statistics.median(r[0] for r in results[tuple(commands[0])])
+    for command in commands:
+        times = [r[0] for r in results[tuple(command)]]
+        median = statistics.median(times)
+        print(f"{' '.join(command)}:\n    {median:.3f} s", end="")
+        if command is not sort:
+            faults = statistics.median(r[1] for r in results[tuple(command)])
+            peak = max(r[2] for r in results[tuple(command)])
+            print(f", {faults:.0f} page faults, peak memory {peak:.1f} MiB", end="")
+        print(f", {median / program_median:.2f} of the first program's time")
+    if not options.no_sort:
+        sort_median = statistics.median(r[0] for r in results[tuple(sort)])
+        print(f"sort -n / {pathlib.Path(commands[0][0]).name}: {sort_median / program_median:.2f} times")
 
 
 if __name__ == "__main__":
