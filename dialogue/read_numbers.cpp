@@ -38,7 +38,7 @@ struct GetArea : std::streambuf {
 
 // Eight characters at a time, as one 64-bit word whose lowest byte is the first character.
 constexpr std::uint64_t each_byte(std::uint8_t byte) {
-    return 0x0101010101010101 * byte;
+    return std::uint64_t{0x0101010101010101} * byte;
 }
 
 std::uint64_t load_eight(const char* characters) {
@@ -184,6 +184,9 @@ bool NumberReader::read_in_place(std::int32_t& number) {
     }
     const auto value = static_cast<std::int64_t>(magnitude);
     number = static_cast<std::int32_t>(negative ? -value : value);
+    // Kept for a message about it, as a negative count needs: one 16-byte copy.
+    std::memcpy(start_, word, 16);
+    length_ = static_cast<std::size_t>(after - word);
     last_taken_ = after[-1];
     GetArea::advance(source_, after - start);
     return true;

@@ -44,6 +44,8 @@ BAD_INPUTS = [
     (b"3.0 1 2 3", 'expected the number of elements as a whole number, found "3.0".'),
     (b"+\n", 'expected the number of elements as a whole number, found "+".'),
     (b"-1\n", 'the number of elements must be from 0 to 2147483647, found "-1".'),
+    (b"-12\n1 2 3 4 5 6 7 8 9 10\n", 'the number of elements must be from 0 to 2147483647, '
+     'found "-12".'),
     (b"2147483648\n", 'the number of elements must be from 0 to 2147483647, found "2147483648".'),
     (b"99999999999999999999 1", 'the number of elements must be from 0 to 2147483647, '
      'found "99999999999999999999".'),
