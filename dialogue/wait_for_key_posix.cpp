@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <iterator>
 
 #include "dialogue/wait_for_key.h"
 
