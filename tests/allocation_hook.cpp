@@ -8,6 +8,17 @@ bool watching = false;
 std::size_t failing_allocation = 0;
 std::vector<std::size_t> sizes;
 
+// Records an allocation of size bytes if watching; true where it is the one to fail.
+bool record(std::size_t size) {
+    if (!watching) {
+        return false;
+    }
+    watching = false;  // the vector may allocate too
+    sizes.push_back(size);
+    watching = true;
+    return sizes.size() == failing_allocation;
+}
+
 }  // namespace
 
 namespace allocation_hook {
@@ -29,13 +40,8 @@ std::vector<std::size_t> stop() {
 // Replaces the library's nothrow new[]. The memory itself still comes from the ordinary new[],
 // so the ordinary delete[] releases it.
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    if (watching) {
-        watching = false;  // the vector may allocate too
-        sizes.push_back(size);
-        watching = true;
-        if (sizes.size() == failing_allocation) {
-            return nullptr;
-        }
+    if (record(size)) {
+        return nullptr;
     }
     try {
         return ::operator new[](size);
@@ -43,3 +49,13 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
         return nullptr;
     }
 }
+
+#ifdef ALLOCATION_HOOK_WRAPS_MALLOC
+// The linker sends the program's calls of malloc here, and __real_malloc to the C library's.
+// Calls from a shared C++ runtime are not wrapped, so new[] above is not counted twice.
+extern "C" void* __real_malloc(std::size_t size);  // NOLINT(bugprone-reserved-identifier)
+
+extern "C" void* __wrap_malloc(std::size_t size) {  // NOLINT(bugprone-reserved-identifier)
+    return record(size) ? nullptr : __real_malloc(size);
+}
+#endif

@@ -1,11 +1,18 @@
-// Watches the allocations the program makes through nothrow new[] (its list and every scratch
-// array) and can make one of them fail.
+// Watches the allocations the program makes, its list through nothrow new[] and every scratch
+// array through malloc, and can make one of them fail. Scratch is seen only where the linker
+// wraps malloc for the tests (see tests/CMakeLists.txt); elsewhere the tests that need it skip.
 #pragma once
 
 #include <cstddef>
 #include <vector>
 
 namespace allocation_hook {
+
+#ifdef ALLOCATION_HOOK_WRAPS_MALLOC
+inline constexpr bool sees_scratch = true;
+#else
+inline constexpr bool sees_scratch = false;
+#endif
 
 // Starts watching afresh. fail_at is the 1-based number of the allocation that is to fail,
 // or 0 for none.
