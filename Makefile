@@ -1,7 +1,7 @@
-# make run:     build a Release build and start the program.
+# make run:     build the program alone (Release) and start it.
 # make test:    build and run every test.
 # make windows: cross-build inversions.exe for 32-bit and 64-bit Windows (mingw-w64).
-# make windows-test: run the 64-bit Windows build's tests under Wine.
+# make windows-test: run each Windows build's tests under the Wine of its width.
 # make sanitize-test: every test on a build with AddressSanitizer and UndefinedBehaviorSanitizer.
 # make fuzz:    the libFuzzer target (clang) for FUZZ_SECONDS seconds.
 BUILD_DIR ?= build
@@ -9,17 +9,20 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
 
-.PHONY: run test build prerequisites windows windows-test sanitize-test fuzz clean
+.PHONY: run test build configure prerequisites windows windows-test sanitize-test fuzz clean
 
-run: build
+run: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target inversions
 	./$(BUILD_DIR)/dialogue/inversions
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
-build: prerequisites
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+configure: prerequisites
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 
 prerequisites:
 	@scripts/install-prerequisites
@@ -36,7 +39,8 @@ windows:
 	done
 
 windows-test: windows
-	scripts/test-windows $(BUILD_DIR)/windows-x86_64
+	scripts/test-windows $(BUILD_DIR)/windows-x86_64 /usr/lib/wine/wine64
+	scripts/test-windows $(BUILD_DIR)/windows-i686 /usr/lib/wine/wine
 
 sanitize-test:
 	$(MAKE) test BUILD_DIR=$(BUILD_DIR)/sanitize \
