@@ -2,6 +2,8 @@
 # make test:    build and run every test.
 # make windows: cross-build inversions.exe for 32-bit and 64-bit Windows (mingw-w64).
 # make windows-test: run each Windows build's tests under the Wine of its width.
+# make package: the Debian package and the two Windows zips, in BUILD_DIR/packages.
+# make package-test: lintian on the Debian package, and each zip's program under Wine.
 # make sanitize-test: every test on a build with AddressSanitizer and UndefinedBehaviorSanitizer.
 # make fuzz:    the libFuzzer target (clang) for FUZZ_SECONDS seconds.
 BUILD_DIR ?= build
@@ -9,7 +11,8 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
 
-.PHONY: run test build configure prerequisites windows windows-test sanitize-test fuzz clean
+.PHONY: run test build configure prerequisites windows windows-test package package-test \
+        sanitize-test fuzz clean
 
 run: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target inversions
@@ -41,6 +44,17 @@ windows:
 windows-test: windows
 	scripts/test-windows $(BUILD_DIR)/windows-x86_64 /usr/lib/wine/wine64
 	scripts/test-windows $(BUILD_DIR)/windows-i686 /usr/lib/wine/wine
+
+package: build windows
+	@scripts/install-prerequisites package
+	cpack --config $(BUILD_DIR)/CPackConfig.cmake -B $(BUILD_DIR)/packages
+	for width in i686 x86_64; do \
+	    cpack --config $(BUILD_DIR)/windows-$$width/CPackConfig.cmake -B $(BUILD_DIR)/packages || exit 1; \
+	done
+	rm -rf $(BUILD_DIR)/packages/_CPack_Packages
+
+package-test: package
+	scripts/test-packages $(BUILD_DIR)/packages
 
 sanitize-test:
 	$(MAKE) test BUILD_DIR=$(BUILD_DIR)/sanitize \

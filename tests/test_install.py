@@ -1,6 +1,8 @@
-"""Installing: cmake --install puts the program in bin/ and its man page in share/man/man1/,
-and the man page renders without a warning."""
+"""Installing: cmake --install puts the program in bin/, its man page (compressed) in
+share/man/man1/ and its copyright file in share/doc/inversions/, and the man page renders
+without a warning."""
 
+import gzip
 import os
 import pathlib
 import re
@@ -25,8 +27,10 @@ class Install(unittest.TestCase):
             )
             installed = pathlib.Path(prefix, "bin", "inversions")
             self.assertTrue(os.access(installed, os.X_OK), f"{installed} is not executable")
-            manual = pathlib.Path(prefix, "share", "man", "man1", "inversions.1")
-            self.assertEqual(manual.read_bytes(), MAN_PAGE.read_bytes())
+            manual = pathlib.Path(prefix, "share", "man", "man1", "inversions.1.gz")
+            self.assertEqual(gzip.decompress(manual.read_bytes()), MAN_PAGE.read_bytes())
+            copyright_file = pathlib.Path(prefix, "share", "doc", "inversions", "copyright")
+            self.assertIn("Permission is hereby granted", copyright_file.read_text())
 
             with mock.patch.dict(os.environ, INVERSIONS_PROGRAM=str(installed)):
                 run = program.run(b"3 3 1 2\n")
