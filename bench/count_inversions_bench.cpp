@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "dialogue/start_up.h"
 #include "inversions/inversions.h"
 
 namespace {

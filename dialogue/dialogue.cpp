@@ -145,9 +145,9 @@ bool converse(const Streams& streams) {
 
 }  // namespace
 
-int run_dialogue(std::istream& input, std::ostream& output, std::ostream& errors,
+int run_dialogue(InputSource& input, std::ostream& output, std::ostream& errors,
                  bool typed_at_terminal) {
-    NumberReader reader(*input.rdbuf());
+    NumberReader reader(input);
     bool succeeded = converse({reader, output, errors, typed_at_terminal});
     reader.give_back_unread();
     if (!succeeded) {

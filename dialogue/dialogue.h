@@ -1,14 +1,15 @@
 // The program's exchange with its user, on whatever streams it is given.
 #pragma once
 
-#include <istream>
 #include <ostream>
+
+#include "dialogue/input_source.h"
 
 // Asks on output for a count and then for that many integers, reads them from input, echoes
 // them, sorts them while counting their inversions, prints the sorted list and the total, and
 // ends with the final prompt "Press ENTER to return.". Each prompt is flushed before the read
-// that follows it. Input is taken from input's buffer only as far as each number needs, and
-// where input can seek it is left just after the last character used: whoever reads it next
+// that follows it. Input is taken only as far as each number needs, and where input can
+// seek it is left just after the last character used: whoever reads it next
 // finds everything after the last integer (after an error, after the offending word).
 //
 // Input that is not what was asked for or cannot be read, and storage that cannot be obtained,
@@ -19,5 +20,5 @@
 //
 // Returns the exit status: 0 after a complete result, 1 after an error (output that could not
 // be written included).
-int run_dialogue(std::istream& input, std::ostream& output, std::ostream& errors,
+int run_dialogue(InputSource& input, std::ostream& output, std::ostream& errors,
                  bool typed_at_terminal = false);

@@ -4,7 +4,6 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <ios>
 #include <limits>
 
 namespace {
@@ -18,23 +17,6 @@ bool is_white_space(int c) {
 bool is_digit(int c) {
     return c >= '0' && c <= '9';
 }
-
-// std::streambuf shows the characters it holds but has not yet handed out (its get area) only
-// to its own kind. Naming the members through a class of that kind opens them to the reader.
-struct GetArea : std::streambuf {
-    static const char* start(std::streambuf& buffer) {
-        return (buffer.*&GetArea::eback)();
-    }
-    static const char* next(std::streambuf& buffer) {
-        return (buffer.*&GetArea::gptr)();
-    }
-    static const char* end(std::streambuf& buffer) {
-        return (buffer.*&GetArea::egptr)();
-    }
-    static void advance(std::streambuf& buffer, std::ptrdiff_t count) {
-        (buffer.*&GetArea::gbump)(static_cast<int>(count));
-    }
-};
 
 // Eight characters at a time, as one 64-bit word whose lowest byte is the first character.
 constexpr std::uint64_t each_byte(std::uint8_t byte) {
@@ -70,30 +52,41 @@ std::uint64_t digits_value(std::uint64_t word, int count) {
     return eight_digit_value(word << (64 - 8 * count));
 }
 
-// What reading in place needs to find in the source's buffer: a sign, two words of eight
-// characters, and the character after a number of at most ten digits among them.
+// What reading in place needs to find in its range: a sign, two words of eight characters,
+// and the character after a number of at most ten digits among them.
 constexpr std::ptrdiff_t in_place_span = 17;
+
+// Large reads from a file; a terminal or a pipe hands over less, what it has.
+constexpr std::size_t buffer_size = std::size_t{1} << 16;
 
 }  // namespace
 
+NumberReader::NumberReader(InputSource& source)
+    : source_(source), buffer_(new char[buffer_size]) {}
+
 int NumberReader::look() {
+    if (next_ != end_) {
+        return static_cast<unsigned char>(*next_);
+    }
     if (ended_) {
         return end_of_input;
     }
-    try {
-        const int c = source_.sgetc();
-        ended_ = c == end_of_input;
-        return c;
-    } catch (const std::ios_base::failure& failure) {
-        // A file stream's buffer throws when the system refuses a read.
-        read_error_ = failure.code().message();
+    const std::ptrdiff_t got = source_.read(buffer_.get(), buffer_size);
+    if (got <= 0) {
+        ended_ = true;
+        if (got < 0) {
+            read_error_ = source_.error();
+        }
+        return end_of_input;
     }
-    ended_ = true;
-    return end_of_input;
+    next_ = buffer_.get();
+    end_ = next_ + got;
+    last_delivered_ = static_cast<unsigned char>(end_[-1]);
+    return static_cast<unsigned char>(*next_);
 }
 
 int NumberReader::take() {
-    last_taken_ = source_.sbumpc();
+    ++next_;
     return look();
 }
 
@@ -131,29 +124,12 @@ bool NumberReader::pass_byte_order_mark() {
     return true;
 }
 
-Found NumberReader::read(std::int32_t& number) {
-    if (!begun_word_ && read_in_place(number)) {
-        return Found::number;
-    }
-    return read_slowly(number);
-}
-
-// The common case straight from what the source already holds: white space, then an optional
-// sign and at most ten digits with the white space after them, all in the buffer. It never
-// asks the source for more. Anything else goes to the slow path, which knows every rule and
-// every error.
-bool NumberReader::read_in_place(std::int32_t& number) {
+const char* read_in_place(const char* word, const char* end, std::int32_t& number) {
     if constexpr (std::endian::native != std::endian::little) {
-        return false;
-    }
-    const char* const start = GetArea::next(source_);
-    const char* const end = GetArea::end(source_);
-    const char* word = start;
-    while (word != end && is_white_space(*word)) {
-        ++word;
+        return nullptr;
     }
     if (end - word < in_place_span) {
-        return false;
+        return nullptr;
     }
     const bool negative = *word == '-';
     const char* const digits = word + (negative || *word == '+');
@@ -162,14 +138,14 @@ bool NumberReader::read_in_place(std::int32_t& number) {
     int count = leading_digits(first_eight);
     std::uint64_t magnitude = 0;
     if (count == 0) {
-        return false;
+        return nullptr;
     } else if (count < 8) {
         magnitude = digits_value(first_eight, count);
     } else {
         const std::uint64_t next_eight = load_eight(digits + 8);
         const int more = leading_digits(next_eight);
         if (more > 2) {
-            return false;  // out of range, or leading zeros: the slow path sorts it out
+            return nullptr;  // out of range, or leading zeros: the slow path sorts it out
         }
         magnitude = eight_digit_value(first_eight);
         if (more != 0) {
@@ -180,16 +156,32 @@ bool NumberReader::read_in_place(std::int32_t& number) {
     const char* const after = digits + count;
     const std::uint64_t largest = std::uint64_t{std::numeric_limits<std::int32_t>::max()} + negative;
     if (!is_white_space(*after) || magnitude > largest) {
-        return false;
+        return nullptr;
     }
     const auto value = static_cast<std::int64_t>(magnitude);
     number = static_cast<std::int32_t>(negative ? -value : value);
+    return after;
+}
+
+// Most words are read in place, straight from the buffer; the slow path, a character at a
+// time, knows every rule and every error, and takes a word that crosses the buffer's end.
+Found NumberReader::read(std::int32_t& number) {
+    if (begun_word_) {
+        return read_slowly(number);
+    }
+    while (next_ != end_ && is_white_space(*next_)) {
+        ++next_;
+    }
+    const char* const word = next_;
+    const char* const after = read_in_place(word, end_, number);
+    if (!after) {
+        return read_slowly(number);
+    }
     // Kept for a message about it, as a negative count needs: one 16-byte copy.
     std::memcpy(start_, word, 16);
     length_ = static_cast<std::size_t>(after - word);
-    last_taken_ = after[-1];
-    GetArea::advance(source_, after - start);
-    return true;
+    next_ = after;
+    return Found::number;
 }
 
 Found NumberReader::read_slowly(std::int32_t& number) {
@@ -262,21 +254,7 @@ std::string NumberReader::quoted_word() const {
     return text;
 }
 
-bool NumberReader::at_line_start() const {
-    // Until the input ends, the source still holds the rest of what it last delivered: at a
-    // terminal, the rest of the typed line.
-    const char* const start = GetArea::start(source_);
-    const char* const end = GetArea::end(source_);
-    if (!ended_ && start != end) {
-        return end[-1] == '\n';
-    }
-    return last_taken_ == '\n';
-}
-
 void NumberReader::give_back_unread() {
-    const std::streampos here = source_.pubseekoff(0, std::ios_base::cur, std::ios_base::in);
-    if (here != std::streampos(std::streamoff(-1))) {
-        // Seeking to where it already is makes a file's buffer set the file's own offset there.
-        source_.pubseekpos(here, std::ios_base::in);
-    }
+    source_.give_back(static_cast<std::size_t>(end_ - next_));
+    next_ = end_;
 }

@@ -1,19 +1,27 @@
-// Reading whole numbers, one word of input at a time, from a stream buffer.
+// Reading whole numbers, one word of input at a time, from an input source.
 #pragma once
 
 #include <cstdint>
-#include <streambuf>
+#include <memory>
 #include <string>
+
+#include "dialogue/input_source.h"
 
 // What reading one word of input as a whole number found.
 enum class Found { number, end_of_input, not_whole, out_of_range, unreadable };
 
-// Takes words from its source only as far as each one needs: the character after a word is
-// looked at, not taken, so at a terminal no more is asked for than the word's own line. Once
-// the input has ended, or failed, the source is never asked again.
+// The common case, as a pure function over the characters from word to end: an optional sign
+// and at most ten digits, within the range of int32, followed by white space. Returns the end
+// of the number and sets number; returns nullptr, leaving number alone, where the range is too
+// short to tell (fewer than 17 characters) or the word is anything else.
+const char* read_in_place(const char* word, const char* end, std::int32_t& number);
+
+// Reads words from its source into a buffer of its own, asking for more only when a word needs
+// it: at a terminal, no more than the word's own line. Once the input has ended, or failed, the
+// source is never asked again.
 class NumberReader {
   public:
-    explicit NumberReader(std::streambuf& source) : source_(source) {}
+    explicit NumberReader(InputSource& source);
 
     // At the very start of the input: passes over a UTF-8 byte order mark. Returns false where
     // the input starts with a UTF-16 byte order mark, and so is not plain text.
@@ -33,26 +41,30 @@ class NumberReader {
 
     // True when what the source has delivered so far ends with a line end: at a terminal, the
     // typed text then ends at the start of a line.
-    bool at_line_start() const;
+    bool at_line_start() const {
+        return last_delivered_ == '\n';
+    }
 
-    // Leaves a source that can seek just after the last character taken, so that whoever
-    // reads it next starts there. A pipe or terminal cannot take back what was read.
+    // Gives the source back what was read from it but not used, so that whoever reads it next
+    // starts just after the last character taken, where the source can seek.
     void give_back_unread();
 
   private:
-    static constexpr int end_of_input = std::streambuf::traits_type::eof();
+    static constexpr int end_of_input = -1;
 
     int look();  // the next character, not taken
     int take();  // takes the character look() found and looks at the one after it
     void keep(int c);
-    bool read_in_place(std::int32_t& number);
     Found read_slowly(std::int32_t& number);
 
-    std::streambuf& source_;
+    InputSource& source_;
+    std::unique_ptr<char[]> buffer_;
+    const char* next_ = nullptr;
+    const char* end_ = nullptr;
     bool ended_ = false;
     bool begun_word_ = false;  // the first word began with the bytes of an unfinished mark
     std::string read_error_;
-    int last_taken_ = end_of_input;
+    int last_delivered_ = end_of_input;
     // The last word's length and its first characters, for messages.
     std::size_t length_ = 0;
     char start_[32] = {};

@@ -17,12 +17,6 @@ inline constexpr std::int64_t scratch_unavailable = -1;
 // the sort cannot be obtained.
 std::int64_t count_inversions(std::int32_t* values, std::int32_t count);
 
-// Sets the C library's allocator up for the sort's pattern: where it is glibc, blocks of up to
-// 32 MiB (its largest setting) come from the heap and are reused from one split to the next,
-// rather than mapped afresh, page by page, and unmapped again by every splitting call. Call it
-// once at start-up. Elsewhere it does nothing.
-void keep_scratch_warm();
-
 // Merges the ascending runs left[0 .. left_count-1] and right[0 .. right_count-1] into
 // destination, which must hold left_count + right_count elements and overlap neither run.
 // Returns the number of pairs (x from left, y from right) with x > y. Ties take the left element

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -19,19 +18,17 @@ struct Transcript {
     std::string errors;
 };
 
-Transcript converse(std::streambuf& source, std::size_t failing_allocation = 0) {
-    std::istream input(&source);
+Transcript converse(InputSource&& source, std::size_t failing_allocation = 0) {
     std::ostringstream output;
     std::ostringstream errors;
     allocation_hook::watch(failing_allocation);
-    const int status = run_dialogue(input, output, errors);
+    const int status = run_dialogue(source, output, errors);
     allocation_hook::stop();
     return {status, output.str(), errors.str()};
 }
 
 Transcript converse(const std::string& typed, std::size_t failing_allocation = 0) {
-    std::stringbuf source(typed);
-    return converse(source, failing_allocation);
+    return converse(ChunkedSource(typed), failing_allocation);
 }
 
 TEST(Dialogue, CompleteRunEndsWithStatusZero) {
@@ -84,14 +81,12 @@ TEST(Dialogue, InputThatCannotBeReadOrHasEnded) {
          "Error: expected 3 integers, but the input ended after 2.\n"},
     };
     for (const auto& c : cases) {
-        ChunkedSource source(c.typed, c.chunk, c.fail_at);
-        const Transcript run = converse(source);
+        const Transcript run = converse(ChunkedSource(c.typed, c.chunk, c.fail_at));
         EXPECT_EQ(run.status, 1) << c.typed;
         EXPECT_EQ(run.errors, c.errors) << c.typed;
         EXPECT_EQ(run.output, c.output + "Press ENTER to return.") << c.typed;
     }
-    ChunkedSource complete("3\n3 1 2\n", 3, 8);
-    EXPECT_EQ(converse(complete).status, 0);
+    EXPECT_EQ(converse(ChunkedSource("3\n3 1 2\n", 3, 8)).status, 0);
 }
 
 TEST(Dialogue, OutputThatCannotBeWrittenIsAnError) {
@@ -99,20 +94,20 @@ TEST(Dialogue, OutputThatCannotBeWrittenIsAnError) {
     if (!full) {
         GTEST_SKIP() << "no /dev/full here";
     }
-    std::istringstream input("2 1 0");
+    ChunkedSource input("2 1 0");
     std::ostringstream errors;
     EXPECT_EQ(run_dialogue(input, full, errors), 1);
     EXPECT_EQ(errors.str(), "Error: cannot write the output.\n");
 }
 
-// The reading takes characters from the stream's buffer only as far as the last number: what
-// follows is still there for whoever reads next.
+// The reading takes characters only as far as the last number: what follows is given back,
+// for whoever reads next.
 TEST(Dialogue, LeavesEverythingAfterTheLastValueUnread) {
-    std::istringstream input("2 5 -7\n9 rest");
+    ChunkedSource input("2 5 -7\n9 rest");
     std::ostringstream output;
     std::ostringstream errors;
     EXPECT_EQ(run_dialogue(input, output, errors), 0);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(input), {}), "\n9 rest");
+    EXPECT_EQ(input.rest(), "\n9 rest");
 }
 
 }  // namespace

@@ -67,8 +67,8 @@ std::string random_input(std::mt19937& random) {
 }
 
 // Everything the reader found, up to and including the first word that is not a number,
-// and where it left the source.
-std::string read_all(std::streambuf& source) {
+// and what it left of the source for the next reader.
+std::string read_all(ChunkedSource&& source) {
     NumberReader reader(source);
     std::string found;
     for (;;) {
@@ -81,22 +81,19 @@ std::string read_all(std::streambuf& source) {
         }
         found += std::to_string(number) + ' ';
     }
-    const auto position = source.pubseekoff(0, std::ios_base::cur, std::ios_base::in);
-    return found + ", position " + std::to_string(static_cast<std::int64_t>(position));
+    reader.give_back_unread();
+    return found + ", leaving " + source.rest();
 }
 
-// One character at a time there is never enough in the buffer to read in place, so that is
-// the plain path; whole, and in chunks of other sizes, most numbers are read in place.
+// One byte at a time there is never enough in the buffer to read in place, so that is the
+// plain path; whole, and in chunks of other sizes, most numbers are read in place.
 TEST(NumberReader, ReadingInPlaceAgreesWithThePlainPath) {
     std::mt19937 random(11);
     for (int round = 0; round < 3000; ++round) {
         const std::string text = random_input(random);
-        ChunkedSource one_at_a_time(text, 1);
-        const std::string plain = read_all(one_at_a_time);
-        ChunkedSource chunked(text, 1 + random() % 64);
-        std::stringbuf whole(text);
-        ASSERT_EQ(read_all(chunked), plain) << text;
-        ASSERT_EQ(read_all(whole), plain) << text;
+        const std::string plain = read_all(ChunkedSource(text, 1));
+        ASSERT_EQ(read_all(ChunkedSource(text, 1 + random() % 64)), plain) << text;
+        ASSERT_EQ(read_all(ChunkedSource(text)), plain) << text;
     }
 }
 

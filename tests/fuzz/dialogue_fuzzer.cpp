@@ -114,27 +114,23 @@ struct Transcript {
     bool operator==(const Transcript&) const = default;
 };
 
-Transcript converse(std::streambuf& source) {
-    std::istream input(&source);
+Transcript converse(InputSource&& source) {
     std::ostringstream output;
     std::ostringstream errors;
-    const int status = run_dialogue(input, output, errors);
+    const int status = run_dialogue(source, output, errors);
     return {status, output.str(), errors.str()};
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string typed(reinterpret_cast<const char*>(data), size);
-    std::stringbuf whole(typed);
-    const Transcript plain = converse(whole);
+    const Transcript plain = converse(ChunkedSource(typed));
 
     // Handed out a few characters at a time, the same input gives the same transcript. Where
     // the source fails part-way, the transcript is the same if the reading was done before the
     // failure, and otherwise a read error.
     const std::size_t chunk = 1 + size % 23;
-    ChunkedSource chunked(typed, chunk);
-    require(converse(chunked) == plain);
-    ChunkedSource failing(typed, chunk, size / 2);
-    const Transcript failed = converse(failing);
+    require(converse(ChunkedSource(typed, chunk)) == plain);
+    const Transcript failed = converse(ChunkedSource(typed, chunk, size / 2));
     require(failed == plain ||
             (failed.status == 1 &&
              failed.errors == "Error: cannot read the input: Input/output error.\n" &&
