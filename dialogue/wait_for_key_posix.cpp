@@ -1,11 +1,13 @@
 // The key wait on a POSIX terminal: /dev/tty with echo, line input and the signal keys off.
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
+#include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <vector>
 
 #include "dialogue/wait_for_key.h"
 
@@ -41,7 +43,9 @@ void leave_key_mode() {
     }
 }
 
-// Signals whose default action ends the process, where this system has them.
+// Signals whose default action ends the process: those of every POSIX system, then those of
+// some, where this system has them. Real-time signals, where the system has them, are added
+// when the wait starts: on some systems their range is known only then.
 constexpr int ending_signals[] = {
     SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,    SIGFPE,  SIGUSR1, SIGSEGV,
     SIGUSR2,   SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGSYS,
@@ -71,7 +75,13 @@ void end_by_signal(int signal_number) {
     raise(signal_number);
 }
 
-void install(int signal_number, void (*handler)(int), int flags);
+void install(int signal_number, void (*handler)(int), int flags) {
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    action.sa_flags = flags;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal_number, &action, nullptr);
+}
 
 // A stop gives the terminal back before the process stops, and takes it again once the process
 // is continued in the foreground. Where the stop is discarded (a process group that no shell
@@ -92,55 +102,61 @@ void continue_after_stop(int) {
     errno = saved_errno;
 }
 
-// Indexed by signal number; the real-time signals go up to SIGRTMAX.
-struct sigaction saved_actions[NSIG];
+struct HandledSignal {
+    int number;
+    void (*handler)(int);
+    int flags;
+    struct sigaction saved;  // the action it had before the wait
+};
 
-void install(int signal_number, void (*handler)(int), int flags) {
-    struct sigaction action = {};
-    action.sa_handler = handler;
-    action.sa_flags = flags;
-    sigemptyset(&action.sa_mask);
-    sigaction(signal_number, &action, nullptr);
-}
-
-// Calls act(signal number, handler, flags) for every signal handled during the wait: those
-// that end the process, the real-time ones among them, the stops and the continuation.
-template <typename Act>
-void for_each_handled_signal(Act act) {
+// Every signal handled during the wait, once each (some systems give two names one number):
+// those that end the process, the stops and the continuation.
+std::vector<HandledSignal> signals_to_handle() {
+    std::vector<HandledSignal> handled;
+    const auto add = [&handled](int number, void (*handler)(int), int flags) {
+        const auto same = [number](const HandledSignal& signal) { return signal.number == number; };
+        if (std::none_of(handled.begin(), handled.end(), same)) {
+            handled.push_back({number, handler, flags, {}});
+        }
+    };
     constexpr int ending_flags = static_cast<int>(SA_RESETHAND | SA_NODEFER);
     for (const int signal_number : ending_signals) {
-        act(signal_number, end_by_signal, ending_flags);
+        add(signal_number, end_by_signal, ending_flags);
     }
+#if defined(SIGRTMIN) && defined(SIGRTMAX)
     for (int signal_number = SIGRTMIN; signal_number <= SIGRTMAX; ++signal_number) {
-        act(signal_number, end_by_signal, ending_flags);
+        add(signal_number, end_by_signal, ending_flags);
     }
+#endif
     for (const int signal_number : stopping_signals) {
-        act(signal_number, stop_by_signal, SA_NODEFER);
+        add(signal_number, stop_by_signal, SA_NODEFER);
     }
-    act(SIGCONT, continue_after_stop, 0);
+    add(SIGCONT, continue_after_stop, 0);
+    return handled;
 }
 
 // A signal the process was told to ignore (as nohup does) stays ignored.
-void handle_signals() {
-    for_each_handled_signal([](int signal_number, void (*handler)(int), int flags) {
-        sigaction(signal_number, nullptr, &saved_actions[signal_number]);
-        if (saved_actions[signal_number].sa_handler != SIG_IGN) {
-            install(signal_number, handler, flags);
+void handle_signals(std::vector<HandledSignal>& handled) {
+    for (HandledSignal& signal : handled) {
+        sigaction(signal.number, nullptr, &signal.saved);
+        if (signal.saved.sa_handler != SIG_IGN) {
+            install(signal.number, signal.handler, signal.flags);
         }
-    });
+    }
 }
 
-void restore_signal_actions() {
-    for_each_handled_signal([](int signal_number, void (*)(int), int) {
-        sigaction(signal_number, &saved_actions[signal_number], nullptr);
-    });
+void restore_signal_actions(const std::vector<HandledSignal>& handled) {
+    for (const HandledSignal& signal : handled) {
+        sigaction(signal.number, &signal.saved, nullptr);
+    }
 }
 
-sigset_t handled_signals() {
+sigset_t signal_set(const std::vector<HandledSignal>& handled) {
     sigset_t signals;
     sigemptyset(&signals);
-    for_each_handled_signal(
-        [&signals](int signal_number, void (*)(int), int) { sigaddset(&signals, signal_number); });
+    for (const HandledSignal& signal : handled) {
+        sigaddset(&signals, signal.number);
+    }
     return signals;
 }
 
@@ -148,16 +164,26 @@ sigset_t handled_signals() {
 constexpr int key_byte_gap = 100;
 constexpr int no_time_limit = -1;
 
-// Reads one byte, waiting at most time_limit milliseconds for it. False when none came in
-// time, or the terminal is gone. A signal (a stop and its continuation) does not end the wait.
+// True when the terminal has a byte to read within time_limit milliseconds. select() rather than
+// poll(): on macOS poll() does not support devices, /dev/tty among them. A descriptor beyond
+// what select() can watch is taken as quiet.
+bool readable_within(int time_limit) {
+    if (terminal >= FD_SETSIZE) {
+        return false;
+    }
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(terminal, &readable);
+    timeval limit = {time_limit / 1000, (time_limit % 1000) * 1000};
+    return select(terminal + 1, &readable, nullptr, nullptr, &limit) > 0;
+}
+
+// Reads one byte, waiting at most time_limit milliseconds for it (or without limit). False when
+// none came in time, or the terminal is gone. A signal (a stop and its continuation) does not
+// end the wait.
 bool read_byte(unsigned char& byte, int time_limit) {
     for (;;) {
-        pollfd ready = {terminal, POLLIN, 0};
-        const int polled = poll(&ready, 1, time_limit);
-        if (polled < 0 && errno == EINTR) {
-            continue;
-        }
-        if (polled <= 0) {
+        if (time_limit != no_time_limit && !readable_within(time_limit)) {
             return false;
         }
         const ssize_t got = read(terminal, &byte, 1);
@@ -215,7 +241,8 @@ void wait_for_key() {
     }
     // A background job may not change the terminal's settings, nor read its keys.
     if (tcgetpgrp(terminal) == getpgrp()) {
-        handle_signals();
+        std::vector<HandledSignal> handled = signals_to_handle();
+        handle_signals(handled);
         enter_key_mode();
         if (in_key_mode) {
             read_key();
@@ -224,12 +251,12 @@ void wait_for_key() {
         }
         // No handler may take the terminal again between giving it back and the handlers'
         // removal: signals that come meanwhile wait and then act as they would have.
-        const sigset_t signals = handled_signals();
+        const sigset_t signals = signal_set(handled);
         sigset_t unblocked;
         sigprocmask(SIG_BLOCK, &signals, &unblocked);
         const bool was_in_key_mode = in_key_mode;
         leave_key_mode();
-        restore_signal_actions();
+        restore_signal_actions(handled);
         sigprocmask(SIG_SETMASK, &unblocked, nullptr);
         if (was_in_key_mode) {
             // The key is not echoed; a line end puts the shell's next prompt on a fresh line.

@@ -114,7 +114,7 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
 
     def test_a_signal_during_the_wait_restores_the_terminal(self):
         for ending in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT, signal.SIGQUIT,
-                       signal.SIGUSR1, signal.SIGALRM):
+                       signal.SIGUSR1, signal.SIGALRM, signal.SIGRTMIN):
             with self.subTest(signal=ending.name):
                 run = self.type_example_and_reach_the_wait()
                 run.send_signal(ending)
