@@ -17,8 +17,7 @@ FINAL_PROMPT = "Press ENTER to return."
 def command(executable=None):
     """The program (or another executable of the build), behind its launcher (an emulator such
     as wine64) where it has one."""
-    launcher = os.environ.get("INVERSIONS_LAUNCHER", "").replace(";", " ")
-    return shlex.split(launcher) + [executable or os.environ["INVERSIONS_PROGRAM"]]
+    return shlex.split(os.environ.get("INVERSIONS_LAUNCHER", "")) + [executable or os.environ["INVERSIONS_PROGRAM"]]
 
 
 def without_terminal():

@@ -65,6 +65,9 @@ BAD_INPUTS = [
     (b"\xff\xfe3\x00 \x001\x00", UTF_16),
     (b"\xfe\xff\x003\x00 \x001", UTF_16),
     (b"\xef\xbb3 1", 'expected the number of elements as a whole number, found "\\xEF\\xBB3".'),
+    # On Windows a Ctrl+Z ends the input, as the console and text-mode files have it.
+    (b"3 1 2 \x1a 9", "expected 3 integers, but the input ended after 2." if program.WINDOWS
+     else 'expected integer 3 of 3 as a whole number, found "\\x1A".'),
 ]
 
 
@@ -135,6 +138,8 @@ class Dialogue(unittest.TestCase):
             (b"2\n1 x2 3\n", b" 3\n"),
             (b"2\n1 99999999999\tnext", b"\tnext"),
             (b"3\n1 2", b""),
+            (b"3\r\n3\r\n1\r\n2 REST" + b"\r\n" * 200 + b"MORE", b" REST" + b"\r\n" * 200 + b"MORE"),
+            (b"3 1 2\x1aREST", b"\x1aREST" if program.WINDOWS else b""),
         ]
         for contents, rest in files:
             with self.subTest(contents=contents), tempfile.TemporaryFile() as shared:
