@@ -5,6 +5,8 @@
 # make package: the Debian package and the two Windows zips, in BUILD_DIR/packages.
 # make package-test: lintian on the Debian package, and each zip's program under Wine.
 # make sanitize-test: every test on a build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# make libcxx-test: every test on a build with clang and libc++, the C++ library of macOS and the BSDs.
+# make cross-test: ARM64 and s390x (big-endian) builds, their tests under qemu-user.
 # make fuzz:    the libFuzzer target (clang) for FUZZ_SECONDS seconds.
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
@@ -12,7 +14,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
 
 .PHONY: run test build configure prerequisites windows windows-test package package-test \
-        sanitize-test fuzz clean
+        sanitize-test libcxx-test cross-test fuzz clean
 
 run: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target inversions
@@ -30,8 +32,10 @@ configure: prerequisites
 prerequisites:
 	@scripts/install-prerequisites
 
-# GoogleTest is built from the sources that Debian's libgtest-dev ships.
-WINDOWS_FLAGS = -DCMAKE_BUILD_TYPE=Release -DFETCHCONTENT_SOURCE_DIR_GOOGLETEST=/usr/src/googletest
+# Builds for another C++ library, system or processor build GoogleTest from the sources that
+# Debian's googletest package ships.
+GTEST_SOURCES = -DFETCHCONTENT_SOURCE_DIR_GOOGLETEST=/usr/src/googletest
+WINDOWS_FLAGS = -DCMAKE_BUILD_TYPE=Release $(GTEST_SOURCES)
 
 windows:
 	@scripts/install-prerequisites windows
@@ -59,6 +63,20 @@ package-test: package
 sanitize-test:
 	$(MAKE) test BUILD_DIR=$(BUILD_DIR)/sanitize \
 	    CMAKE_FLAGS="-DINVERSIONS_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)"
+
+libcxx-test:
+	@scripts/install-prerequisites libcxx
+	$(MAKE) test BUILD_DIR=$(BUILD_DIR)/libcxx \
+	    CMAKE_FLAGS="--toolchain cmake/toolchains/clang-libcxx.cmake $(GTEST_SOURCES) $(CMAKE_FLAGS)"
+
+cross-test:
+	@scripts/install-prerequisites cross
+	for machine in aarch64 s390x; do \
+	    cmake -S . -B $(BUILD_DIR)/linux-$$machine --toolchain cmake/toolchains/linux-$$machine.cmake \
+	        -DCMAKE_BUILD_TYPE=Release $(GTEST_SOURCES) $(CMAKE_FLAGS) && \
+	    cmake --build $(BUILD_DIR)/linux-$$machine -j $(JOBS) && \
+	    ctest --test-dir $(BUILD_DIR)/linux-$$machine --output-on-failure -j $(JOBS) || exit 1; \
+	done
 
 fuzz:
 	@scripts/install-prerequisites fuzz
