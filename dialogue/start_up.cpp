@@ -1,5 +1,7 @@
 #include "dialogue/start_up.h"
 
+#include <cstdlib>  // any C library header says which C library this is
+
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
