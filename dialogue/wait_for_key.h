@@ -3,8 +3,10 @@
 // dialogue needs to know of the terminal.
 #pragma once
 
-// Waits until one key is pressed, without echoing it, and leaves the console or terminal as it
-// found it. Returns at once where there is no console or terminal to wait on.
+// Waits until one key is pressed, without echoing it, discards whatever else is typed or pasted
+// until the keyboard has been quiet for a moment, and leaves the console or terminal as it found
+// it. Returns at once where there is no console or terminal to wait on, or where standard
+// output does not go to it.
 void wait_for_key();
 
 // True where standard input is typed at a terminal that can end the input in the middle of a

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <vector>
 
 #include "dialogue/wait_for_key.h"
@@ -232,9 +233,32 @@ void read_key() {
     }
 }
 
+// A paste arrives in pieces over tens of milliseconds, and keys may be typed on. After the key,
+// whatever comes is discarded until the terminal has been quiet for a gap this long, or for at
+// most discard_limit in all, so that none of it reaches the shell.
+constexpr int quiet_gap = 150;  // milliseconds
+constexpr auto discard_limit = std::chrono::seconds(3);
+
+void discard_until_quiet() {
+    const auto deadline = std::chrono::steady_clock::now() + discard_limit;
+    char discarded[4096];
+    while (std::chrono::steady_clock::now() < deadline && readable_within(quiet_gap)) {
+        const ssize_t got = read(terminal, discarded, sizeof discarded);
+        if (got == 0 || (got < 0 && errno != EINTR)) {
+            break;  // the terminal is gone
+        }
+    }
+    tcflush(terminal, TCIFLUSH);
+}
+
 }  // namespace
 
 void wait_for_key() {
+    // Where the result did not go to the terminal (a file, a pipe, a pager) there is nothing on
+    // the screen to wait over, and the terminal may be another program's to use.
+    if (isatty(STDOUT_FILENO) != 1) {
+        return;
+    }
     terminal = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (terminal < 0) {
         return;
@@ -246,8 +270,7 @@ void wait_for_key() {
         enter_key_mode();
         if (in_key_mode) {
             read_key();
-            // Whatever else was typed ahead or pasted goes too, rather than to the shell.
-            tcflush(terminal, TCIFLUSH);
+            discard_until_quiet();
         }
         // No handler may take the terminal again between giving it back and the handlers'
         // removal: signals that come meanwhile wait and then act as they would have.

@@ -12,6 +12,31 @@ bool is_extended_key(WORD virtual_key) {
            virtual_key == VK_DELETE || (virtual_key >= VK_F1 && virtual_key <= VK_F12);
 }
 
+// A paste arrives in pieces, and keys may be typed on. After the key, the console's input is
+// discarded until it has been quiet for a gap this long, or for at most discard_limit in all, so
+// that none of it reaches the command prompt.
+constexpr DWORD quiet_gap = 150;  // milliseconds
+constexpr ULONGLONG discard_limit = 3000;
+
+void discard_until_quiet(HANDLE console) {
+    const ULONGLONG deadline = GetTickCount64() + discard_limit;
+    do {
+        FlushConsoleInputBuffer(console);
+    } while (GetTickCount64() < deadline && WaitForSingleObject(console, quiet_gap) == WAIT_OBJECT_0);
+}
+
+// The key is not echoed; a line end puts the command prompt's next line on a fresh line.
+void end_line() {
+    const HANDLE screen = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      0, nullptr);
+    if (screen != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(screen, "\r\n", 2, &written, nullptr);
+        CloseHandle(screen);
+    }
+}
+
 }  // namespace
 
 bool ends_wait(const INPUT_RECORD& event) {
@@ -23,6 +48,12 @@ bool ends_wait(const INPUT_RECORD& event) {
 }
 
 void wait_for_key() {
+    // Where the result did not go to the console (a file, a pipe) there is nothing on the screen
+    // to wait over.
+    DWORD output_mode = 0;
+    if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &output_mode)) {
+        return;
+    }
     const HANDLE console =
         CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_EXISTING, 0, nullptr);
@@ -36,14 +67,21 @@ void wait_for_key() {
 
     INPUT_RECORD event = {};
     DWORD events_read = 0;
-    while (ReadConsoleInputA(console, &event, 1, &events_read) && events_read == 1 &&
-           !ends_wait(event)) {
+    bool key_read = false;
+    while (!key_read && ReadConsoleInputA(console, &event, 1, &events_read) && events_read == 1) {
+        key_read = ends_wait(event);
+    }
+    if (key_read) {
+        discard_until_quiet(console);
     }
 
     if (mode_saved) {
         SetConsoleMode(console, saved_mode);
     }
     CloseHandle(console);
+    if (key_read) {
+        end_line();
+    }
 }
 
 // The console hands typed input to the program only when Enter has moved the cursor to a new

@@ -1,4 +1,5 @@
-// Reports the console input mode before and after the key wait, for the console test.
+// Reports the console input mode before and after the key wait, and the input events the wait
+// left unread, for the console test.
 #include <cstdio>
 
 #include "dialogue/wait_for_key.h"
@@ -6,22 +7,26 @@
 
 namespace {
 
-DWORD console_input_mode() {
+void report_console_input(const char* when) {
     const HANDLE console =
         CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_EXISTING, 0, nullptr);
     DWORD mode = 0;
+    DWORD events = 0;
     GetConsoleMode(console, &mode);
+    GetNumberOfConsoleInputEvents(console, &events);
     CloseHandle(console);
-    return mode;
+    std::printf("mode %s: %lu, events left: %lu\n", when, static_cast<unsigned long>(mode),
+                static_cast<unsigned long>(events));
+    std::fflush(stdout);
 }
 
 }  // namespace
 
 int main() {
-    std::printf("mode before: %lu\n", static_cast<unsigned long>(console_input_mode()));
-    std::fflush(stdout);
+    report_console_input("before");
     wait_for_key();
-    std::printf("mode after: %lu\n", static_cast<unsigned long>(console_input_mode()));
+    report_console_input("after");
+    std::puts("done");
     return 0;
 }

@@ -24,12 +24,12 @@ class TerminalTestCase(unittest.TestCase):
         """The form in which the screen and the markers looked for on it are compared."""
         return text
 
-    def start(self, command, stdin=None, **options):
-        """Starts command in a session of its own, its output on this terminal."""
+    def start(self, command, stdin=None, stdout=None, **options):
+        """Starts command in a session of its own, its output on this terminal unless told."""
         run = subprocess.Popen(
             command,
             stdin=self.slave if stdin is None else stdin,
-            stdout=self.slave,
+            stdout=self.slave if stdout is None else stdout,
             stderr=self.slave,
             start_new_session=True,
             **options,

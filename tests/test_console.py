@@ -4,6 +4,7 @@ in for the console window."""
 
 import os
 import re
+import subprocess
 import tty
 import unittest
 
@@ -63,18 +64,27 @@ class ConsoleWait(pseudo_terminal.TerminalTestCase):
         self.type(b"x")
         self.assertEqual(run.wait(timeout=TIME_LIMIT), 1)
 
-    def test_the_console_input_mode_is_restored_after_the_wait(self):
+    def test_the_console_input_mode_is_restored_and_typed_ahead_keys_discarded(self):
         run = self.start(program.command(os.environ["INVERSIONS_CONSOLE_MODE_PROBE"]))
         self.read_screen_until(b"mode before: ")
         self.assert_still_waiting(run, 1)
-        self.type(b"x")
+        self.type(b"xabc\recho PASTED\r")
         self.assertEqual(run.wait(timeout=TIME_LIMIT), 0)
         self.read_screen_until(b"mode after: ")
-        modes = re.findall(rb"mode(before|after):(\d+)", visible(self.screen))
-        self.assertEqual([name for name, _ in modes], [b"before", b"after"])
-        before, after = (int(mode) for _, mode in modes)
-        self.assertNotEqual(before, 0, "the console started with every input mode off")
+        self.read_screen_until(b"done")
+        modes = re.findall(rb"mode(before|after):(\d+),eventsleft:(\d+)", visible(self.screen))
+        self.assertEqual([name for name, _, _ in modes], [b"before", b"after"])
+        (_, before, _), (_, after, left) = modes
+        self.assertNotEqual(int(before), 0, "the console started with every input mode off")
         self.assertEqual(after, before)
+        self.assertEqual(left, b"0")
+
+    def test_output_elsewhere_ends_without_a_wait(self):
+        run = self.start(program.command(), stdout=subprocess.PIPE)
+        self.type(b"3 3 1 2\r")
+        output, _ = run.communicate(timeout=TIME_LIMIT)
+        self.assertEqual(run.returncode, 0)
+        self.assertTrue(output.endswith(program.text(program.FINAL_PROMPT)))
 
 
 if __name__ == "__main__":

@@ -102,6 +102,22 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
                 self.assertEqual(self.left_unread(), b"")
                 self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
 
+    def test_a_paste_arriving_in_pieces_is_discarded_whole(self):
+        run = self.type_example_and_reach_the_wait()
+        os.set_blocking(self.master, False)  # a full terminal fails the test, not hangs it
+        for _ in range(64):  # 32 KiB: lines a shell would run
+            self.type(b"-535 " * 100 + b"echo LEAKED\r")
+            time.sleep(0.01)
+        self.assertEqual(run.wait(timeout=TIME_LIMIT), 0)
+        self.assertEqual(self.left_unread(), b"")
+
+    def test_output_elsewhere_ends_at_once_and_leaves_the_terminal_alone(self):
+        run = self.start(stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        output, _ = run.communicate(b"3\n3 1 2\n", timeout=TIME_LIMIT)
+        self.assertEqual(run.returncode, 0)
+        self.assertTrue(output.endswith(program.FINAL_PROMPT.encode()))
+        self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
+
     def test_piped_input_left_over_does_not_end_the_wait(self):
         run = self.start(stdin=subprocess.PIPE)
         run.stdin.write(b"3\n3 1 2\n9 9 9\n\n\n")
