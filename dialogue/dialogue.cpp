@@ -23,16 +23,33 @@ struct Streams {
     NumberReader& input;
     std::ostream& output;
     std::ostream& errors;
-    // At a terminal the input can end in the middle of a typed line.
+    // At a terminal the typed text is echoed between the prompts, and can end mid-line.
     bool typed_at_terminal;
+    // How many reads of the input had delivered text when the last prompt was written.
+    std::optional<std::size_t> deliveries_at_prompt;
 };
 
-// Starts an error line. What was already written to output goes first, so that on a terminal
-// the error appears after it, and on a line of its own where the typed input ended mid-line.
-std::ostream& begin_error(const Streams& streams) {
-    if (streams.typed_at_terminal && !streams.input.at_line_start()) {
+// Where the cursor stands at a terminal: after the typed text where some came after the last
+// prompt, else after that prompt, which has no line end.
+bool at_line_start(const Streams& streams) {
+    if (!streams.deliveries_at_prompt) {
+        return true;
+    }
+    return streams.input.deliveries() != *streams.deliveries_at_prompt &&
+           streams.input.at_line_start();
+}
+
+// At a terminal, a line end first where the cursor is not at the start of a line.
+void start_line(const Streams& streams) {
+    if (streams.typed_at_terminal && !at_line_start(streams)) {
         streams.output << '\n';
     }
+}
+
+// Starts an error line. What was already written to output goes first, so that on a terminal
+// the error appears after it, on a line of its own.
+std::ostream& begin_error(const Streams& streams) {
+    start_line(streams);
     streams.output.flush();
     return streams.errors << "Error: ";
 }
@@ -42,9 +59,11 @@ void report_unreadable(const Streams& streams) {
 }
 
 // Prompts end without a line end; flushing shows them before the read that follows.
-void prompt(std::ostream& output, const std::string& text) {
-    output << text;
-    output.flush();
+void prompt(Streams& streams, const std::string& text) {
+    start_line(streams);
+    streams.output << text;
+    streams.output.flush();
+    streams.deliveries_at_prompt = streams.input.deliveries();
 }
 
 std::optional<std::int32_t> read_count(const Streams& streams) {
@@ -113,9 +132,9 @@ bool read_values(const Streams& streams, std::int32_t* values, std::int32_t coun
 
 // Everything up to the final prompt. Returns false after writing an error line. The list is
 // released on the way out, before the final prompt.
-bool converse(const Streams& streams) {
+bool converse(Streams& streams) {
     std::ostream& output = streams.output;
-    prompt(output, "Please input the number of elements: ");
+    prompt(streams, "Please input the number of elements: ");
     const std::optional<std::int32_t> count = read_count(streams);
     if (!count) {
         return false;
@@ -125,7 +144,7 @@ bool converse(const Streams& streams) {
         begin_error(streams) << "cannot obtain storage for " << *count << " integers.\n";
         return false;
     }
-    prompt(output, "Please input " + std::to_string(*count) + " integers: ");
+    prompt(streams, "Please input " + std::to_string(*count) + " integers: ");
     if (!read_values(streams, list.get(), *count)) {
         return false;
     }
@@ -148,12 +167,14 @@ bool converse(const Streams& streams) {
 int run_dialogue(InputSource& input, std::ostream& output, std::ostream& errors,
                  bool typed_at_terminal) {
     NumberReader reader(input);
-    bool succeeded = converse({reader, output, errors, typed_at_terminal});
+    Streams streams = {reader, output, errors, typed_at_terminal, std::nullopt};
+    bool succeeded = converse(streams);
     reader.give_back_unread();
     if (!succeeded) {
         output << '\n';
     }
-    prompt(output, "Press ENTER to return.");
+    output << "Press ENTER to return.";
+    output.flush();
     // Output lost to a full disk or a closed stream must not pass for success.
     if (succeeded && !output) {
         errors << "Error: cannot write the output.\n";

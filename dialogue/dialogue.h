@@ -14,9 +14,12 @@
 //
 // Input that is not what was asked for or cannot be read, and storage that cannot be obtained,
 // end the exchange early: one line beginning "Error: " goes to errors, what is still to come of
-// the result is not printed, and the final prompt follows after a blank line. Where the input
-// is typed at a terminal and ended in the middle of a line, a line end goes to output first,
-// so that the error starts a line of its own.
+// the result is not printed, and the final prompt follows after a blank line.
+//
+// Where the input is typed at a terminal, which echoes it between the prompts, an error line
+// and each prompt start a line of their own: a line end goes to output first where the cursor
+// stands after a prompt or after typed text that ended mid-line. Elsewhere the bytes written
+// are the same whatever the input's lines.
 //
 // Returns the exit status: 0 after a complete result, 1 after an error (output that could not
 // be written included).

@@ -11,7 +11,7 @@ int main() {
     // call per character.
     std::ios::sync_with_stdio(false);
     StandardInput input;
-    const int status = run_dialogue(input, std::cout, std::cerr, typed_input_can_end_mid_line());
+    const int status = run_dialogue(input, std::cout, std::cerr, input_typed_at_terminal());
     wait_for_key();
     return status;
 }

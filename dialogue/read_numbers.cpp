@@ -52,6 +52,35 @@ std::uint64_t digits_value(std::uint64_t word, int count) {
     return eight_digit_value(word << (64 - 8 * count));
 }
 
+// The length of the well-formed UTF-8 character at text, at most size bytes long, where a
+// message may show it as it is; 0 for malformed bytes, and for the characters that could move
+// the cursor, change colours or reorder the line on the screen: the C1 controls and the
+// bidirectional formatting characters.
+std::size_t shown_character_length(const unsigned char* text, std::size_t size) {
+    const unsigned char lead = text[0];
+    const std::size_t length = lead < 0xC2   ? 0
+                               : lead < 0xE0 ? 2
+                               : lead < 0xF0 ? 3
+                               : lead < 0xF5 ? 4
+                                             : 0;
+    if (length == 0 || length > size) {
+        return 0;
+    }
+    char32_t code_point = lead & (0x7Fu >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((text[i] & 0xC0) != 0x80) {
+            return 0;
+        }
+        code_point = (code_point << 6) | (text[i] & 0x3Fu);
+    }
+    constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    const bool well_formed = code_point >= smallest[length] && code_point <= 0x10FFFF &&
+                             !(code_point >= 0xD800 && code_point <= 0xDFFF);
+    const bool harmless = code_point >= 0xA0 && !(code_point >= 0x202A && code_point <= 0x202E) &&
+                          !(code_point >= 0x2066 && code_point <= 0x2069);
+    return well_formed && harmless ? length : 0;
+}
+
 // What reading in place needs to find in its range: a sign, two words of eight characters,
 // and the character after a number of at most ten digits among them.
 constexpr std::ptrdiff_t in_place_span = 17;
@@ -61,8 +90,7 @@ constexpr std::size_t buffer_size = std::size_t{1} << 16;
 
 }  // namespace
 
-NumberReader::NumberReader(InputSource& source)
-    : source_(source), buffer_(new char[buffer_size]) {}
+NumberReader::NumberReader(InputSource& source) : source_(source), buffer_(new char[buffer_size]) {}
 
 int NumberReader::look() {
     if (next_ != end_) {
@@ -82,6 +110,7 @@ int NumberReader::look() {
     next_ = buffer_.get();
     end_ = next_ + got;
     last_delivered_ = static_cast<unsigned char>(end_[-1]);
+    ++deliveries_;
     return static_cast<unsigned char>(*next_);
 }
 
@@ -103,6 +132,7 @@ bool NumberReader::pass_byte_order_mark() {
         keep(c);
         // FE FF is UTF-16 big-endian, FF FE little-endian.
         if (take() == (c ^ 1)) {
+            take();  // the whole mark is the offending word
             return false;
         }
     } else if (c == 0xEF) {
@@ -154,7 +184,8 @@ const char* read_in_place(const char* word, const char* end, std::int32_t& numbe
         count += more;
     }
     const char* const after = digits + count;
-    const std::uint64_t largest = std::uint64_t{std::numeric_limits<std::int32_t>::max()} + negative;
+    const std::uint64_t largest =
+        std::uint64_t{std::numeric_limits<std::int32_t>::max()} + negative;
     if (!is_white_space(*after) || magnitude > largest) {
         return nullptr;
     }
@@ -238,16 +269,23 @@ Found NumberReader::read_slowly(std::int32_t& number) {
 
 std::string NumberReader::quoted_word() const {
     constexpr char hex_digits[] = "0123456789ABCDEF";
-    std::string text = "\"";
+    const auto* const word = reinterpret_cast<const unsigned char*>(start_);
     const std::size_t shown = std::min(length_, sizeof start_);
-    for (std::size_t i = 0; i < shown; ++i) {
-        const auto byte = static_cast<unsigned char>(start_[i]);
-        if (byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\') {
+    std::string text = "\"";
+    for (std::size_t i = 0; i < shown;) {
+        const unsigned char byte = word[i];
+        const std::size_t length = byte >= 0x80 ? shown_character_length(word + i, shown - i) : 0;
+        if (length != 0) {
+            text.append(start_ + i, length);
+            i += length;
+        } else if (byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\') {
             text += static_cast<char>(byte);
+            ++i;
         } else {
             text += "\\x";
             text += hex_digits[byte >> 4];
             text += hex_digits[byte & 0xF];
+            ++i;
         }
     }
     text += length_ > shown ? "...\"" : "\"";

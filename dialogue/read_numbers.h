@@ -31,7 +31,9 @@ class NumberReader {
     // number, so "12abc" and "2.5" are not_whole. Sets number only when it finds one.
     Found read(std::int32_t& number);
 
-    // The start of the last word read, in double quotes and fit for one line of a message.
+    // The start of the last word read, in double quotes and fit for one line of a message:
+    // well-formed UTF-8 as the characters it is, but control and bidirectional formatting
+    // characters, quotes, backslashes and malformed bytes as \xNN.
     std::string quoted_word() const;
 
     // The system's text for the error that made the source unreadable.
@@ -43,6 +45,11 @@ class NumberReader {
     // typed text then ends at the start of a line.
     bool at_line_start() const {
         return last_delivered_ == '\n';
+    }
+
+    // How many reads of the source have delivered text so far.
+    std::size_t deliveries() const {
+        return deliveries_;
     }
 
     // Gives the source back what was read from it but not used, so that whoever reads it next
@@ -65,6 +72,7 @@ class NumberReader {
     bool begun_word_ = false;  // the first word began with the bytes of an unfinished mark
     std::string read_error_;
     int last_delivered_ = end_of_input;
+    std::size_t deliveries_ = 0;
     // The last word's length and its first characters, for messages.
     std::size_t length_ = 0;
     char start_[32] = {};

@@ -9,6 +9,6 @@
 // output does not go to it.
 void wait_for_key();
 
-// True where standard input is typed at a terminal that can end the input in the middle of a
-// line (Ctrl+D after some text), leaving the cursor after the typed text.
-bool typed_input_can_end_mid_line();
+// True where standard input is typed at the terminal or console, which echoes it on the screen
+// between the program's own output.
+bool input_typed_at_terminal();

@@ -291,6 +291,6 @@ void wait_for_key() {
     terminal = -1;
 }
 
-bool typed_input_can_end_mid_line() {
+bool input_typed_at_terminal() {
     return isatty(STDIN_FILENO) == 1;
 }

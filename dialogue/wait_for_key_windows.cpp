@@ -22,14 +22,15 @@ void discard_until_quiet(HANDLE console) {
     const ULONGLONG deadline = GetTickCount64() + discard_limit;
     do {
         FlushConsoleInputBuffer(console);
-    } while (GetTickCount64() < deadline && WaitForSingleObject(console, quiet_gap) == WAIT_OBJECT_0);
+    } while (GetTickCount64() < deadline &&
+             WaitForSingleObject(console, quiet_gap) == WAIT_OBJECT_0);
 }
 
 // The key is not echoed; a line end puts the command prompt's next line on a fresh line.
 void end_line() {
-    const HANDLE screen = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      0, nullptr);
+    const HANDLE screen =
+        CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     if (screen != INVALID_HANDLE_VALUE) {
         DWORD written = 0;
         WriteFile(screen, "\r\n", 2, &written, nullptr);
@@ -84,8 +85,7 @@ void wait_for_key() {
     }
 }
 
-// The console hands typed input to the program only when Enter has moved the cursor to a new
-// line, Ctrl+Z included, so the input never ends mid-line on the screen.
-bool typed_input_can_end_mid_line() {
-    return false;
+bool input_typed_at_terminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
 }

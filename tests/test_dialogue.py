@@ -60,6 +60,13 @@ BAD_INPUTS = [
     (b"2\n1 -2147483649\n", 'integer 2 of 2 must be from -2147483648 to 2147483647, '
      'found "-2147483649".'),
     (b"1\n\x01\"\\\xff\n", 'expected integer 1 of 1 as a whole number, found "\\x01\\x22\\x5C\\xFF".'),
+    # Well-formed UTF-8 shows as it is, unless it could move the cursor or reorder the line:
+    # C1 controls, bidirectional formatting, overlong forms and surrogates stay escaped.
+    ("1 ５".encode(), 'expected integer 1 of 1 as a whole number, found "５".'),
+    ("2 −2 1".encode(), 'expected integer 1 of 2 as a whole number, found "−2".'),
+    (b"1 \xc2\x85\xe2\x80\xae\xe2\x81\xa9\xc0\xaf\xed\xa0\x80\xf4\x90\x80\x80\xe2\x82",
+     'expected integer 1 of 1 as a whole number, found "\\xC2\\x85\\xE2\\x80\\xAE\\xE2\\x81\\xA9'
+     '\\xC0\\xAF\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80\\xE2\\x82".'),
     (b"1 " + b"7" * 40, 'integer 1 of 1 must be from -2147483648 to 2147483647, found "'
      + "7" * 32 + '...".'),
     (b"\xff\xfe3\x00 \x001\x00", UTF_16),
@@ -140,6 +147,7 @@ class Dialogue(unittest.TestCase):
             (b"3\n1 2", b""),
             (b"3\r\n3\r\n1\r\n2 REST" + b"\r\n" * 200 + b"MORE", b" REST" + b"\r\n" * 200 + b"MORE"),
             (b"3 1 2\x1aREST", b"\x1aREST" if program.WINDOWS else b""),
+            (b"\xff\xfe3\x003\x00", b"3\x003\x00"),
         ]
         for contents, rest in files:
             with self.subTest(contents=contents), tempfile.TemporaryFile() as shared:

@@ -137,18 +137,32 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
                 self.assertEqual(run.wait(timeout=TIME_LIMIT), -ending)
                 self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
 
-    def test_input_that_ends_mid_line_is_not_asked_for_again(self):
-        run = self.start()
-        self.read_screen_until(b"elements: ")
-        self.type(b"3\n")
-        self.read_screen_until(b"integers: ")
-        # The first Ctrl+D hands over the partial line, the second ends the input.
-        self.type(b"4 1\x04")
-        self.type(b"\x04")
-        self.read_screen_until(b"4 1\r\nError: expected 3 integers, but the input ended after 2.")
-        self.wait_for_key_mode(run)
-        self.type(b"x")
-        self.assertEqual(run.wait(timeout=TIME_LIMIT), 1)
+    def test_errors_and_prompts_start_lines_of_their_own(self):
+        """Ctrl+D hands over a partial line, and a second one ends the input, which is then
+        never asked for again."""
+        # (typed at the first prompt, typed at the second, what the screen shows)
+        cases = [
+            (b"3\n", b"4 1\x04\x04",
+             b"4 1\r\nError: expected 3 integers, but the input ended after 2."),
+            (b"3\n", b"\x04", b"integers: \r\nError: expected 3 integers, but the input ended after 0."),
+            (b"3 1 x\n", None, b"3 1 x\r\nPlease input 3 integers: \r\n"
+             b'Error: expected integer 2 of 3 as a whole number, found "x".'),
+            (b"12\x04\x04", None, b"elements: 12\r\nPlease input 12 integers: \r\n"
+             b"Error: expected 12 integers, but the input ended after 0."),
+        ]
+        for first, second, shown in cases:
+            with self.subTest(typed=(first, second)):
+                self.screen = b""
+                run = self.start()
+                self.read_screen_until(b"elements: ")
+                self.type(first)
+                if second:
+                    self.read_screen_until(b"integers: ")
+                    self.type(second)
+                self.read_screen_until(shown)
+                self.wait_for_key_mode(run)
+                self.type(b"x")
+                self.assertEqual(run.wait(timeout=TIME_LIMIT), 1)
 
     @unittest.skipUnless(shutil.which("dash"), "needs dash")
     def test_a_stopped_wait_gives_the_terminal_back_and_takes_it_again(self):
