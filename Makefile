@@ -1,5 +1,10 @@
-# make run:     build the program alone (Release) and start it.
+# make run:     build the program alone (Release) and start it; quiet where nothing changed.
 # make test:    build and run every test.
+# make program: build the program and its manual page without starting it.
+# make install: install the program, its manual page and its copyright file under PREFIX
+#               (/usr/local; DESTDIR for a staged install). Build first as yourself, then
+#               sudo make install for a system prefix.
+# make uninstall: remove exactly the files that make install put there (the same DESTDIR).
 # make windows: cross-build inversions.exe for 32-bit and 64-bit Windows (mingw-w64).
 # make windows-test: run each Windows build's tests under the Wine of its width.
 # make package: the Debian package and the two Windows zips, in BUILD_DIR/packages.
@@ -8,17 +13,53 @@
 # make libcxx-test: every test on a build with clang and libc++, the C++ library of macOS and the BSDs.
 # make cross-test: ARM64 and s390x (big-endian) builds, their tests under qemu-user.
 # make fuzz:    the libFuzzer target (clang) for FUZZ_SECONDS seconds.
+# make clean:   remove BUILD_DIR.
+# make help:    this list.
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
+PREFIX ?= /usr/local
 
-.PHONY: run test build configure prerequisites windows windows-test package package-test \
-        sanitize-test libcxx-test cross-test fuzz clean
+.PHONY: run test program install uninstall help build configure prerequisites windows \
+        windows-test package package-test sanitize-test libcxx-test cross-test fuzz clean
 
-run: configure
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target inversions
-	./$(BUILD_DIR)/dialogue/inversions
+# The build folder is configured when it is new, when flags are given, and, for the tests, when
+# it was configured without them; otherwise CMake's own build configures again by itself when
+# a CMake file changed. A folder configured for the program alone leaves the tests out, so it
+# needs neither GoogleTest nor Python.
+configured = $(BUILD_DIR)/CMakeCache.txt
+configure_program = [ -f $(configured) ] && [ -z "$(CMAKE_FLAGS)" ] || \
+    cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DINVERSIONS_BUILD_TESTS=OFF $(CMAKE_FLAGS)
+build_program = cmake --build $(BUILD_DIR) -j $(JOBS) --target inversions
+# After a sudo, what is built is built as the user who asked, so that no file in the build
+# folder becomes root's.
+as_user = $(if $(SUDO_USER),sudo -u $(SUDO_USER) --preserve-env=PATH)
+
+# The build's own lines are shown only where it fails; the program's own status and messages
+# are the only ones after it ran (make adds none, and Ctrl+C is the program's alone).
+run: PREREQUISITES = program
+run: prerequisites
+	@$(configure_program)
+	@$(build_program) >$(BUILD_DIR)/build.log 2>&1 || { cat $(BUILD_DIR)/build.log; exit 1; }
+	@trap : INT QUIT; $(BUILD_DIR)/dialogue/inversions || true
+
+program: PREREQUISITES = program
+program: prerequisites
+	$(configure_program)
+	$(build_program)
+
+install:
+	$(as_user) $(MAKE) program BUILD_DIR="$(BUILD_DIR)" CMAKE_FLAGS="$(CMAKE_FLAGS)"
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+	$(if $(SUDO_UID),chown $(SUDO_UID):$(SUDO_GID) $(BUILD_DIR)/install_manifest.txt)
+
+uninstall:
+	@[ -f $(BUILD_DIR)/install_manifest.txt ] || { echo "Nothing installed from $(BUILD_DIR)." >&2; exit 1; }
+	sed 's|^|$(DESTDIR)|' $(BUILD_DIR)/install_manifest.txt | tr '\n' '\0' | xargs -0 rm -f --
+
+help:
+	@sed -n '/^#/!q; s/^# \{0,1\}//p' $(firstword $(MAKEFILE_LIST))
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
@@ -27,10 +68,12 @@ build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 configure: prerequisites
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	@[ -f $(configured) ] && [ -z "$(CMAKE_FLAGS)" ] && \
+	    ! grep -q '^INVERSIONS_BUILD_TESTS:BOOL=OFF' $(configured) || \
+	    cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DINVERSIONS_BUILD_TESTS=ON $(CMAKE_FLAGS)
 
 prerequisites:
-	@scripts/install-prerequisites
+	@scripts/install-prerequisites $(PREREQUISITES)
 
 # Builds for another C++ library, system or processor build GoogleTest from the sources that
 # Debian's googletest package ships.
