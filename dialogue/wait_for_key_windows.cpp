@@ -26,18 +26,6 @@ void discard_until_quiet(HANDLE console) {
              WaitForSingleObject(console, quiet_gap) == WAIT_OBJECT_0);
 }
 
-// The key is not echoed; a line end puts the command prompt's next line on a fresh line.
-void end_line() {
-    const HANDLE screen =
-        CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-    if (screen != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        WriteFile(screen, "\r\n", 2, &written, nullptr);
-        CloseHandle(screen);
-    }
-}
-
 }  // namespace
 
 bool ends_wait(const INPUT_RECORD& event) {
@@ -81,7 +69,9 @@ void wait_for_key() {
     }
     CloseHandle(console);
     if (key_read) {
-        end_line();
+        // The key is not echoed; a line end puts the command prompt's next line on a fresh line.
+        DWORD written = 0;
+        WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), "\r\n", 2, &written, nullptr);
     }
 }
 
