@@ -109,7 +109,6 @@ int NumberReader::look() {
     }
     next_ = buffer_.get();
     end_ = next_ + got;
-    last_delivered_ = static_cast<unsigned char>(end_[-1]);
     ++deliveries_;
     return static_cast<unsigned char>(*next_);
 }

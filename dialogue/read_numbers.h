@@ -44,7 +44,7 @@ class NumberReader {
     // True when what the source has delivered so far ends with a line end: at a terminal, the
     // typed text then ends at the start of a line.
     bool at_line_start() const {
-        return last_delivered_ == '\n';
+        return deliveries_ != 0 && end_[-1] == '\n';
     }
 
     // How many reads of the source have delivered text so far.
@@ -67,11 +67,10 @@ class NumberReader {
     InputSource& source_;
     std::unique_ptr<char[]> buffer_;
     const char* next_ = nullptr;
-    const char* end_ = nullptr;
+    const char* end_ = nullptr;  // the end of the last delivery
     bool ended_ = false;
     bool begun_word_ = false;  // the first word began with the bytes of an unfinished mark
     std::string read_error_;
-    int last_delivered_ = end_of_input;
     std::size_t deliveries_ = 0;
     // The last word's length and its first characters, for messages.
     std::size_t length_ = 0;

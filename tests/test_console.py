@@ -53,17 +53,6 @@ class ConsoleWait(pseudo_terminal.TerminalTestCase):
                 after_prompt = visible(self.screen).split(visible(program.FINAL_PROMPT.encode()))
                 self.assertNotIn(b"x", after_prompt[-1], "the key was echoed")
 
-    def test_ctrl_z_then_enter_ends_typed_input(self):
-        run = self.start(program.command())
-        self.read_screen_until(b"Please input the number of elements: ")
-        self.type(b"3\r")
-        self.read_screen_until(b"Please input 3 integers: ")
-        self.type(b"1\r\x1a\r")
-        self.read_screen_until(b"Error: expected 3 integers, but the input ended after 1.")
-        self.read_screen_until(program.FINAL_PROMPT.encode())
-        self.type(b"x")
-        self.assertEqual(run.wait(timeout=TIME_LIMIT), 1)
-
     def test_the_console_input_mode_is_restored_and_typed_ahead_keys_discarded(self):
         run = self.start(program.command(os.environ["INVERSIONS_CONSOLE_MODE_PROBE"]))
         self.read_screen_until(b"mode before: ")
@@ -79,12 +68,13 @@ class ConsoleWait(pseudo_terminal.TerminalTestCase):
         self.assertEqual(after, before)
         self.assertEqual(left, b"0")
 
-    def test_output_elsewhere_ends_without_a_wait(self):
+    def test_ctrl_z_then_enter_ends_typed_input_and_output_elsewhere_ends_without_a_wait(self):
         run = self.start(program.command(), stdout=subprocess.PIPE)
-        self.type(b"3 3 1 2\r")
+        self.type(b"3 1\r\x1a\r")
+        self.read_screen_until(b"Error: expected 3 integers, but the input ended after 1.")
         output, _ = run.communicate(timeout=TIME_LIMIT)
-        self.assertEqual(run.returncode, 0)
-        self.assertTrue(output.endswith(program.text(program.FINAL_PROMPT)))
+        self.assertEqual(run.returncode, 1)
+        self.assertTrue(output.endswith(program.text("\n" + program.FINAL_PROMPT)))
 
 
 if __name__ == "__main__":
