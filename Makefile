@@ -1,28 +1,39 @@
 # make run:     build the program alone (Release) and start it; quiet where nothing changed.
 # make test:    build and run every test.
 # make program: build the program and its manual page without starting it.
-# make install: install the program, its manual page and its copyright file under PREFIX
-#               (/usr/local; DESTDIR for a staged install). Build first as yourself, then
-#               sudo make install for a system prefix.
-# make uninstall: remove exactly the files that make install put there (the same DESTDIR).
+# make install: install the program, its manual page, copyright file and changelog under
+#               PREFIX (/usr/local; DESTDIR for a staged install). Build first as yourself,
+#               then sudo make install for a system prefix.
+# make uninstall: remove exactly the files that make install put there (the same DESTDIR),
+#               and the program's own folder of them where it is left empty.
 # make windows: cross-build inversions.exe for 32-bit and 64-bit Windows (mingw-w64).
-# make windows-test: run each Windows build's tests under the Wine of its width.
+# make windows-test: run each Windows build's tests under the Wine of its width (one width:
+#               windows-test-32, windows-test-64).
 # make package: the Debian package and the two Windows zips, in BUILD_DIR/packages.
-# make package-test: lintian on the Debian package, and each zip's program under Wine.
+# make package-test: lintian on the Debian package, and each zip's program under Wine (one
+#               at a time: package-test-deb, package-test-32, package-test-64).
 # make sanitize-test: every test on a build with AddressSanitizer and UndefinedBehaviorSanitizer.
 # make libcxx-test: every test on a build with clang and libc++, the C++ library of macOS and the BSDs.
 # make cross-test: ARM64 and s390x (big-endian) builds, their tests under qemu-user.
 # make fuzz:    the libFuzzer target (clang) for FUZZ_SECONDS seconds.
 # make clean:   remove BUILD_DIR.
 # make help:    this list.
+# Each target installs what it uses, and only that, where it is missing.
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
 PREFIX ?= /usr/local
 
-.PHONY: run test program install uninstall help build configure prerequisites windows \
-        windows-test package package-test sanitize-test libcxx-test cross-test fuzz clean
+.PHONY: run test program install uninstall help build configure windows windows-test \
+        windows-test-32 windows-test-64 package package-test package-test-deb package-test-32 \
+        package-test-64 sanitize-test libcxx-test cross-test fuzz clean
+
+# Installs what the target named needs (scripts/install-prerequisites); where that cannot be
+# done, make stops with the script's one line as its own error. Used as the first line of a
+# recipe: make expands a whole recipe before it runs any of it.
+prerequisites = $(eval prerequisites_said := $(shell scripts/install-prerequisites $(1)))$(if \
+    $(filter-out 0,$(.SHELLSTATUS)),$(error $(or $(prerequisites_said),Installing failed)))
 
 # The build folder is configured when it is new, when flags are given, and, for the tests, when
 # it was configured without them; otherwise CMake's own build configures again by itself when
@@ -37,15 +48,16 @@ build_program = cmake --build $(BUILD_DIR) -j $(JOBS) --target inversions
 as_user = $(if $(SUDO_USER),sudo -u $(SUDO_USER) --preserve-env=PATH)
 
 # The build's own lines are shown only where it fails; the program's own status and messages
-# are the only ones after it ran (make adds none, and Ctrl+C is the program's alone).
-run: PREREQUISITES = program
-run: prerequisites
+# are the only ones after it ran. The recipe's shell outlives Ctrl+C, so that the program alone
+# answers it; make itself is interrupted too and ends with status 130, silently.
+run:
+	@$(call prerequisites,run)
 	@$(configure_program)
 	@$(build_program) >$(BUILD_DIR)/build.log 2>&1 || { cat $(BUILD_DIR)/build.log; exit 1; }
 	@trap : INT QUIT; $(BUILD_DIR)/dialogue/inversions || true
 
-program: PREREQUISITES = program
-program: prerequisites
+program:
+	@$(call prerequisites,program)
 	$(configure_program)
 	$(build_program)
 
@@ -54,9 +66,13 @@ install:
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
 	$(if $(SUDO_UID),chown $(SUDO_UID):$(SUDO_GID) $(BUILD_DIR)/install_manifest.txt)
 
+# The program's own folder of documents goes with its files where nothing else is left in it;
+# the shared folders (bin, share/man/man1) stay.
 uninstall:
 	@[ -f $(BUILD_DIR)/install_manifest.txt ] || { echo "Nothing installed from $(BUILD_DIR)." >&2; exit 1; }
 	sed 's|^|$(DESTDIR)|' $(BUILD_DIR)/install_manifest.txt | tr '\n' '\0' | xargs -0 rm -f --
+	sed -n 's|^\(.*/share/doc/inversions\)/[^/]*$$|$(DESTDIR)\1|p' $(BUILD_DIR)/install_manifest.txt | \
+	    sort -u | tr '\n' '\0' | xargs -0 -r rmdir --ignore-fail-on-non-empty --
 
 help:
 	@sed -n '/^#/!q; s/^# \{0,1\}//p' $(firstword $(MAKEFILE_LIST))
@@ -67,53 +83,64 @@ test: build
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-configure: prerequisites
+configure:
+	@$(call prerequisites,test)
 	@[ -f $(configured) ] && [ -z "$(CMAKE_FLAGS)" ] && \
 	    ! grep -q '^INVERSIONS_BUILD_TESTS:BOOL=OFF' $(configured) || \
 	    cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DINVERSIONS_BUILD_TESTS=ON $(CMAKE_FLAGS)
 
-prerequisites:
-	@scripts/install-prerequisites $(PREREQUISITES)
-
 # Builds for another C++ library, system or processor build GoogleTest from the sources that
 # Debian's googletest package ships.
 GTEST_SOURCES = -DFETCHCONTENT_SOURCE_DIR_GOOGLETEST=/usr/src/googletest
-WINDOWS_FLAGS = -DCMAKE_BUILD_TYPE=Release $(GTEST_SOURCES)
+
+# windows_build WIDTH TESTS: the Windows build of one width (i686 or x86_64), its tests ON or OFF.
+# Without them it needs the cross compiler alone; with them, GoogleTest's sources and Wine.
+windows_build = cmake -S . -B $(BUILD_DIR)/windows-$(1) --toolchain cmake/toolchains/mingw-w64-$(1).cmake \
+        -DCMAKE_BUILD_TYPE=Release -DINVERSIONS_BUILD_TESTS=$(2) $(GTEST_SOURCES) $(CMAKE_FLAGS) && \
+    cmake --build $(BUILD_DIR)/windows-$(1) -j $(JOBS)
 
 windows:
-	@scripts/install-prerequisites windows
-	for width in i686 x86_64; do \
-	    cmake -S . -B $(BUILD_DIR)/windows-$$width \
-	        --toolchain cmake/toolchains/mingw-w64-$$width.cmake $(WINDOWS_FLAGS) $(CMAKE_FLAGS) && \
-	    cmake --build $(BUILD_DIR)/windows-$$width -j $(JOBS) || exit 1; \
-	done
+	@$(call prerequisites,windows)
+	$(call windows_build,i686,OFF)
+	$(call windows_build,x86_64,OFF)
 
-windows-test: windows
+windows-test: windows-test-64 windows-test-32
+
+windows-test-64:
+	@$(call prerequisites,windows-test-64)
+	$(call windows_build,x86_64,ON)
 	scripts/test-windows $(BUILD_DIR)/windows-x86_64 /usr/lib/wine/wine64
+
+windows-test-32:
+	@$(call prerequisites,windows-test-32)
+	$(call windows_build,i686,ON)
 	scripts/test-windows $(BUILD_DIR)/windows-i686 /usr/lib/wine/wine
 
-package: build windows
-	@scripts/install-prerequisites package
+package: program windows
+	@$(call prerequisites,package)
 	cpack --config $(BUILD_DIR)/CPackConfig.cmake -B $(BUILD_DIR)/packages
 	for width in i686 x86_64; do \
 	    cpack --config $(BUILD_DIR)/windows-$$width/CPackConfig.cmake -B $(BUILD_DIR)/packages || exit 1; \
 	done
 	rm -rf $(BUILD_DIR)/packages/_CPack_Packages
 
-package-test: package
-	scripts/test-packages $(BUILD_DIR)/packages
+package-test: package-test-deb package-test-64 package-test-32
+
+package-test-deb package-test-32 package-test-64: package
+	@$(call prerequisites,$@)
+	scripts/test-packages $(BUILD_DIR)/packages $(subst package-test-,,$@)
 
 sanitize-test:
 	$(MAKE) test BUILD_DIR=$(BUILD_DIR)/sanitize \
 	    CMAKE_FLAGS="-DINVERSIONS_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)"
 
 libcxx-test:
-	@scripts/install-prerequisites libcxx
+	@$(call prerequisites,libcxx-test)
 	$(MAKE) test BUILD_DIR=$(BUILD_DIR)/libcxx \
 	    CMAKE_FLAGS="--toolchain cmake/toolchains/clang-libcxx.cmake $(GTEST_SOURCES) $(CMAKE_FLAGS)"
 
 cross-test:
-	@scripts/install-prerequisites cross
+	@$(call prerequisites,cross-test)
 	for machine in aarch64 s390x; do \
 	    cmake -S . -B $(BUILD_DIR)/linux-$$machine --toolchain cmake/toolchains/linux-$$machine.cmake \
 	        -DCMAKE_BUILD_TYPE=Release $(GTEST_SOURCES) $(CMAKE_FLAGS) && \
@@ -122,7 +149,7 @@ cross-test:
 	done
 
 fuzz:
-	@scripts/install-prerequisites fuzz
+	@$(call prerequisites,fuzz)
 	CMAKE_FLAGS="$(CMAKE_FLAGS)" scripts/fuzz $(BUILD_DIR)/fuzz $(FUZZ_SECONDS)
 
 clean:
