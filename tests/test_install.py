@@ -1,6 +1,6 @@
 """Installing: cmake --install puts the program in bin/, its man page (compressed) in
-share/man/man1/ and its copyright file in share/doc/inversions/, and the man page renders
-without a warning."""
+share/man/man1/ and its copyright file and changelog in share/doc/inversions/, and nothing
+else, as README lists them; and the man page renders without a warning."""
 
 import gzip
 import os
@@ -25,6 +25,11 @@ class Install(unittest.TestCase):
                  "--prefix", prefix],
                 check=True, capture_output=True, timeout=120,
             )
+            files = {str(path.relative_to(prefix)) for path in pathlib.Path(prefix).rglob("*")
+                     if not path.is_dir()}
+            self.assertEqual(files, {"bin/inversions", "share/man/man1/inversions.1.gz",
+                                     "share/doc/inversions/copyright",
+                                     "share/doc/inversions/changelog.gz"})
             installed = pathlib.Path(prefix, "bin", "inversions")
             self.assertTrue(os.access(installed, os.X_OK), f"{installed} is not executable")
             manual = pathlib.Path(prefix, "share", "man", "man1", "inversions.1.gz")
