@@ -34,7 +34,13 @@ class StandardInput final : public InputSource {
     std::string error() const override;
     void give_back(std::size_t count) override;
 
+    // At the Windows console, reads to its end a typed line that the console handed over only
+    // in part (one longer than a read), so that none of it runs at the command prompt after
+    // the program. Elsewhere nothing: a terminal's line discipline keeps no partial line.
+    void discard_rest_of_line();
+
   private:
     int error_ = 0;
     std::size_t held_back_ = 0;  // bytes read from Ctrl+Z on, not delivered
+    bool line_open_ = false;     // the last read ended inside a line
 };

@@ -12,6 +12,7 @@ int main() {
     std::ios::sync_with_stdio(false);
     StandardInput input;
     const int status = run_dialogue(input, std::cout, std::cerr, input_typed_at_terminal());
+    input.discard_rest_of_line();
     wait_for_key();
     return status;
 }

@@ -8,6 +8,7 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -59,6 +60,7 @@ std::ptrdiff_t StandardInput::read(char* buffer, std::size_t capacity) {
         error_ = errno;
         return -1;
     }
+    line_open_ = got > 0 && buffer[got - 1] != '\n';
 #ifdef _WIN32
     if (const void* end = std::memchr(buffer, 0x1A, static_cast<std::size_t>(got))) {
         const std::ptrdiff_t delivered = static_cast<const char*>(end) - buffer;
@@ -71,6 +73,21 @@ std::ptrdiff_t StandardInput::read(char* buffer, std::size_t capacity) {
 
 std::string StandardInput::error() const {
     return std::generic_category().message(error_);
+}
+
+void StandardInput::discard_rest_of_line() {
+#ifdef _WIN32
+    DWORD mode = 0;
+    if (!line_open_ || held_back_ != 0 || !GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) {
+        return;
+    }
+    // The console hands over the rest of the line, at most a read at a time, and no more.
+    char rest[256];
+    int got = 0;
+    do {
+        got = _read(standard_input, rest, sizeof rest);
+    } while (got > 0 && rest[got - 1] != '\n');
+#endif
 }
 
 void StandardInput::give_back(std::size_t count) {

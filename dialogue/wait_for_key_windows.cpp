@@ -7,23 +7,19 @@
 
 namespace {
 
+// Escape is among them: Wine's console sends it with no character.
 bool is_extended_key(WORD virtual_key) {
     return (virtual_key >= VK_PRIOR && virtual_key <= VK_DOWN) || virtual_key == VK_INSERT ||
-           virtual_key == VK_DELETE || (virtual_key >= VK_F1 && virtual_key <= VK_F12);
+           virtual_key == VK_DELETE || (virtual_key >= VK_F1 && virtual_key <= VK_F12) ||
+           virtual_key == VK_ESCAPE;
 }
 
-// A paste arrives in pieces, and keys may be typed on. After the key, the console's input is
-// discarded until it has been quiet for a gap this long, or for at most discard_limit in all, so
-// that none of it reaches the command prompt.
-constexpr DWORD quiet_gap = 150;  // milliseconds
-constexpr ULONGLONG discard_limit = 3000;
-
 void discard_until_quiet(HANDLE console) {
-    const ULONGLONG deadline = GetTickCount64() + discard_limit;
+    const ULONGLONG deadline = GetTickCount64() + discard_limit_ms;
     do {
         FlushConsoleInputBuffer(console);
     } while (GetTickCount64() < deadline &&
-             WaitForSingleObject(console, quiet_gap) == WAIT_OBJECT_0);
+             WaitForSingleObject(console, quiet_gap_ms) == WAIT_OBJECT_0);
 }
 
 }  // namespace
@@ -51,8 +47,10 @@ void wait_for_key() {
     }
     DWORD saved_mode = 0;
     const bool mode_saved = GetConsoleMode(console, &saved_mode) != 0;
-    // No line input, no echo, no processed input: every key arrives as an event.
+    // No line input, no echo, no processed input: every key arrives as an event. Keys pressed
+    // before the result was shown are no answer to it.
     SetConsoleMode(console, 0);
+    FlushConsoleInputBuffer(console);
 
     INPUT_RECORD event = {};
     DWORD events_read = 0;

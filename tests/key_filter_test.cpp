@@ -30,6 +30,7 @@ TEST(KeyFilter, KeysThatEndTheWait) {
         key_event(true, 'X', 'X', SHIFT_PRESSED),
         key_event(true, 'C', '\x03', LEFT_CTRL_PRESSED),
         key_event(true, VK_ESCAPE, '\x1b'),
+        key_event(true, VK_ESCAPE, 0),  // as Wine's console sends it
         key_event(true, VK_SPACE, ' '),
         key_event(true, VK_UP, 0, ENHANCED_KEY),
         key_event(true, VK_PRIOR, 0, ENHANCED_KEY),
