@@ -45,13 +45,20 @@ class TerminalTestCase(unittest.TestCase):
                 self.fail(f"{marker!r} did not appear; the screen shows {self.screen!r}")
             self.screen += os.read(self.master, 4096)
 
-    def read_rest_of_screen(self):
+    def read_rest_of_screen(self, quiet=0.2):
         """Adds to the screen whatever else the program wrote, once it has gone quiet."""
-        while select.select([self.master], [], [], 0.2)[0]:
+        while select.select([self.master], [], [], quiet)[0]:
             self.screen += os.read(self.master, 4096)
 
     def type(self, keys):
         os.write(self.master, keys)
+
+    def paste(self, keys, piece=1024):
+        """Types a long text a piece at a time, reading the screen between pieces: the echo
+        of a text that nobody reads fills the terminal, and the program then stops reading."""
+        for start in range(0, len(keys), piece):
+            self.type(keys[start:start + piece])
+            self.read_rest_of_screen(0.01)
 
     def assert_still_waiting(self, run, pause):
         time.sleep(pause)

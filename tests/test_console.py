@@ -68,6 +68,32 @@ class ConsoleWait(pseudo_terminal.TerminalTestCase):
         self.assertEqual(after, before)
         self.assertEqual(left, b"0")
 
+    def run_under_cmd(self, typed):
+        """Types at the program under cmd's prompt; after the final prompt, the wait must not
+        have ended by itself, and after the key nothing typed must reach cmd."""
+        program_path = "Z:" + os.environ["INVERSIONS_PROGRAM"].replace("/", "\\")
+        shell = self.start(program.command("cmd"))
+        self.read_screen_until(b">")
+        self.type(program_path.encode() + b"\r")
+        self.read_screen_until(b"Please input the number of elements: ")
+        self.paste(typed)
+        self.read_screen_until(program.FINAL_PROMPT.encode())
+        self.read_rest_of_screen(1)
+        self.assertFalse(visible(self.screen).endswith(b">"), "the wait ended by itself")
+        self.type(b"x")
+        self.read_rest_of_screen(1)
+        self.type(b"exit\r")
+        self.assertEqual(shell.wait(timeout=TIME_LIMIT), 0)
+        shown = visible(self.screen).replace(b"echoLEAKED-TAIL", b"")
+        self.assertNotIn(b"LEAKED-TAIL", shown)
+        self.assertNotIn(b"recognize", shown)
+
+    def test_a_blank_line_typed_ahead_does_not_end_the_wait(self):
+        self.run_under_cmd(b"3\r3 1 2\r\r")
+
+    def test_the_tail_of_a_line_longer_than_a_read_does_not_reach_the_command_prompt(self):
+        self.run_under_cmd(b"3\r3 1 2" + b" 0" * 40000 + b" & echo LEAKED-TAIL\r")
+
     def test_ctrl_z_then_enter_ends_typed_input_and_output_elsewhere_ends_without_a_wait(self):
         run = self.start(program.command(), stdout=subprocess.PIPE)
         self.type(b"3 1\r\x1a\r")

@@ -3,6 +3,7 @@ takes as its controlling terminal."""
 
 import fcntl
 import os
+import random
 import resource
 import select
 import shutil
@@ -127,6 +128,50 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
         self.assert_still_waiting(run, 0.3)
         self.type(b"\r")
         self.assertEqual(run.wait(timeout=TIME_LIMIT), 0)
+
+    def test_keys_typed_before_the_final_prompt_do_not_end_the_wait(self):
+        # (what the pipe brings, or None for the terminal, and what is typed at the terminal)
+        for piped, typed in ((None, b"3\n3 1 2\n\n"), (b"3 3 1 2\n", b"\r")):
+            with self.subTest(typed=typed):
+                run = self.start(stdin=None if piped is None else subprocess.PIPE)
+                self.type(typed)
+                if piped:
+                    time.sleep(0.2)  # the Enter comes while the program awaits its input
+                    run.stdin.write(piped)
+                    run.stdin.close()
+                self.wait_for_key_mode(run)
+                self.assert_still_waiting(run, 0.3)
+                self.type(b"x")
+                self.assertEqual(run.wait(timeout=TIME_LIMIT), 0)
+
+    def test_no_storm_of_signals_leaves_the_terminal_changed(self):
+        """Bursts of stops, continuations and resizes, from a random moment on, during the
+        wait of a program whose process group no shell controls, so that the system drops
+        each stop; then a continuation and a key, which must still be read as a key. One burst
+        has an ending signal inside, and one stop comes alone, with no continuation after it."""
+        chance = random.Random(22)
+        storm = [signal.SIGTSTP, signal.SIGCONT, signal.SIGTTIN, signal.SIGTTOU, signal.SIGWINCH]
+        for round_number in range(60):
+            with self.subTest(round=round_number):
+                run = self.start(stdin=subprocess.PIPE)
+                run.stdin.write(b"3 3 1 2\n")
+                run.stdin.close()
+                self.wait_for_key_mode(run)
+                burst = [chance.choice(storm) for _ in range(300)] + [signal.SIGCONT]
+                if round_number == 0:
+                    burst.insert(chance.randrange(300), signal.SIGTERM)
+                elif round_number == 1:
+                    burst = [signal.SIGTSTP]
+                time.sleep(chance.random() / 100)
+                for number in burst:
+                    run.send_signal(number)
+                if round_number != 0:
+                    time.sleep(0.05)
+                    self.wait_for_key_mode(run)
+                    self.type(b"x")
+                expected = -signal.SIGTERM if round_number == 0 else 0
+                self.assertEqual(run.wait(timeout=TIME_LIMIT), expected)
+                self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
 
     def test_a_signal_during_the_wait_restores_the_terminal(self):
         for ending in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT, signal.SIGQUIT,
