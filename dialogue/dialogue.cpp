@@ -2,27 +2,26 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
-#include <memory>
-#include <new>
 #include <optional>
-#include <string>
 
+#include "dialogue/heap_block.h"
 #include "dialogue/read_numbers.h"
 #include "dialogue/write_list.h"
 #include "inversions/inversions.h"
 
 namespace {
 
-using List = std::unique_ptr<std::int32_t[]>;
+using List = HeapBlock<std::int32_t>;
 
 constexpr std::int32_t largest_count = std::numeric_limits<std::int32_t>::max();
 
 // What the exchange reads from and writes to.
 struct Streams {
     NumberReader& input;
-    std::ostream& output;
-    std::ostream& errors;
+    Output& output;
+    Output& errors;
     // At a terminal the typed text is echoed between the prompts, and can end mid-line.
     bool typed_at_terminal;
     // How many reads of the input had delivered text when the last prompt was written.
@@ -46,22 +45,24 @@ void start_line(const Streams& streams) {
     }
 }
 
-// Starts an error line. What was already written to output goes first, so that on a terminal
-// the error appears after it, on a line of its own.
-std::ostream& begin_error(const Streams& streams) {
+// Starts an error line, which is written when the exchange ends. What was already written to
+// output goes first, so that on a terminal the error appears after it, on a line of its own.
+Output& begin_error(const Streams& streams) {
     start_line(streams);
     streams.output.flush();
     return streams.errors << "Error: ";
 }
 
 void report_unreadable(const Streams& streams) {
-    begin_error(streams) << "cannot read the input: " << streams.input.read_error() << ".\n";
+    begin_error(streams) << "cannot read the input: " << std::strerror(streams.input.read_error())
+                         << ".\n";
 }
 
 // Prompts end without a line end; flushing shows them before the read that follows.
-void prompt(Streams& streams, const std::string& text) {
+template <typename... Parts>
+void prompt(Streams& streams, const Parts&... parts) {
     start_line(streams);
-    streams.output << text;
+    (streams.output << ... << parts);
     streams.output.flush();
     streams.deliveries_at_prompt = streams.input.deliveries();
 }
@@ -81,15 +82,15 @@ std::optional<std::int32_t> read_count(const Streams& streams) {
         report_unreadable(streams);
         return std::nullopt;
     }
-    std::ostream& error = begin_error(streams);
+    Output& error = begin_error(streams);
     if (found == Found::end_of_input) {
         error << "expected the number of elements, but the input ended.\n";
     } else if (found == Found::not_whole) {
         error << "expected the number of elements as a whole number, found "
-              << streams.input.quoted_word() << ".\n";
+              << streams.input.quoted_word().view() << ".\n";
     } else {
         error << "the number of elements must be from 0 to " << largest_count << ", found "
-              << streams.input.quoted_word() << ".\n";
+              << streams.input.quoted_word().view() << ".\n";
     }
     return std::nullopt;
 }
@@ -101,7 +102,7 @@ List obtain_list(std::int32_t count) {
     if (bytes > static_cast<std::uint64_t>(std::numeric_limits<std::ptrdiff_t>::max())) {
         return nullptr;
     }
-    return List(new (std::nothrow) std::int32_t[static_cast<std::size_t>(count)]);
+    return obtain_block<std::int32_t>(static_cast<std::size_t>(count));
 }
 
 bool read_values(const Streams& streams, std::int32_t* values, std::int32_t count) {
@@ -114,16 +115,16 @@ bool read_values(const Streams& streams, std::int32_t* values, std::int32_t coun
             report_unreadable(streams);
             return false;
         }
-        std::ostream& error = begin_error(streams);
+        Output& error = begin_error(streams);
         if (found == Found::end_of_input) {
             error << "expected " << count << " integers, but the input ended after " << i << ".\n";
         } else if (found == Found::not_whole) {
             error << "expected integer " << i + 1 << " of " << count << " as a whole number, found "
-                  << streams.input.quoted_word() << ".\n";
+                  << streams.input.quoted_word().view() << ".\n";
         } else {
             error << "integer " << i + 1 << " of " << count
                   << " must be from -2147483648 to 2147483647, found "
-                  << streams.input.quoted_word() << ".\n";
+                  << streams.input.quoted_word().view() << ".\n";
         }
         return false;
     }
@@ -133,7 +134,7 @@ bool read_values(const Streams& streams, std::int32_t* values, std::int32_t coun
 // Everything up to the final prompt. Returns false after writing an error line. The list is
 // released on the way out, before the final prompt.
 bool converse(Streams& streams) {
-    std::ostream& output = streams.output;
+    Output& output = streams.output;
     prompt(streams, "Please input the number of elements: ");
     const std::optional<std::int32_t> count = read_count(streams);
     if (!count) {
@@ -144,7 +145,7 @@ bool converse(Streams& streams) {
         begin_error(streams) << "cannot obtain storage for " << *count << " integers.\n";
         return false;
     }
-    prompt(streams, "Please input " + std::to_string(*count) + " integers: ");
+    prompt(streams, "Please input ", *count, " integers: ");
     if (!read_values(streams, list.get(), *count)) {
         return false;
     }
@@ -164,20 +165,21 @@ bool converse(Streams& streams) {
 
 }  // namespace
 
-int run_dialogue(InputSource& input, std::ostream& output, std::ostream& errors,
-                 bool typed_at_terminal) {
+int run_dialogue(InputSource& input, Output& output, Output& errors, bool typed_at_terminal) {
     NumberReader reader(input);
     Streams streams = {reader, output, errors, typed_at_terminal, std::nullopt};
     bool succeeded = converse(streams);
     reader.give_back_unread();
+    errors.flush();
     if (!succeeded) {
         output << '\n';
     }
     output << "Press ENTER to return.";
     output.flush();
     // Output lost to a full disk or a closed stream must not pass for success.
-    if (succeeded && !output) {
-        errors << "Error: cannot write the output.\n";
+    if (succeeded && output.error() != 0) {
+        errors << "Error: cannot write the output: " << std::strerror(output.error()) << ".\n";
+        errors.flush();
         succeeded = false;
     }
     return succeeded ? 0 : 1;

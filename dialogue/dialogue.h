@@ -1,9 +1,8 @@
 // The program's exchange with its user, on whatever streams it is given.
 #pragma once
 
-#include <ostream>
-
 #include "dialogue/input_source.h"
+#include "dialogue/output.h"
 
 // Asks on output for a count and then for that many integers, reads them from input, echoes
 // them, sorts them while counting their inversions, prints the sorted list and the total, and
@@ -23,5 +22,5 @@
 //
 // Returns the exit status: 0 after a complete result, 1 after an error (output that could not
 // be written included).
-int run_dialogue(InputSource& input, std::ostream& output, std::ostream& errors,
+int run_dialogue(InputSource& input, Output& output, Output& errors,
                  bool typed_at_terminal = false);

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 
 class InputSource {
   public:
@@ -14,8 +13,8 @@ class InputSource {
     // at the end of the input, or -1 after an error.
     virtual std::ptrdiff_t read(char* buffer, std::size_t capacity) = 0;
 
-    // The system's text for the error that made read return -1.
-    virtual std::string error() const = 0;
+    // The system's error number for the error that made read return -1.
+    virtual int error() const = 0;
 
     // Steps the source back over the last count bytes it delivered, where it can seek, so that
     // whoever reads it next starts there. A pipe or a terminal cannot take bytes back.
@@ -31,7 +30,7 @@ class StandardInput final : public InputSource {
   public:
     StandardInput();
     std::ptrdiff_t read(char* buffer, std::size_t capacity) override;
-    std::string error() const override;
+    int error() const override;
     void give_back(std::size_t count) override;
 
     // At the Windows console, reads to its end a typed line that the console handed over only

@@ -1,17 +1,19 @@
-#include <iostream>
-
 #include "dialogue/dialogue.h"
 #include "dialogue/input_source.h"
+#include "dialogue/output.h"
 #include "dialogue/start_up.h"
 #include "dialogue/wait_for_key.h"
 
 int main() {
     keep_scratch_warm();
-    // Unsynchronised, standard output writes through a buffer of its own rather than a C stdio
-    // call per character.
-    std::ios::sync_with_stdio(false);
+    // Standard output and error through buffers of the program's own over the descriptors: the
+    // C++ streams allocate in ways that throw, and cannot wait on a non-blocking pipe.
+    StandardOutput standard_output(1);
+    StandardOutput standard_error(2);
+    Output output(standard_output, std::size_t{1} << 16);
+    Output errors(standard_error, 512);
     StandardInput input;
-    const int status = run_dialogue(input, std::cout, std::cerr, input_typed_at_terminal());
+    const int status = run_dialogue(input, output, errors, input_typed_at_terminal());
     input.discard_rest_of_line();
     wait_for_key();
     return status;

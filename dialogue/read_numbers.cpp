@@ -90,7 +90,11 @@ constexpr std::size_t buffer_size = std::size_t{1} << 16;
 
 }  // namespace
 
-NumberReader::NumberReader(InputSource& source) : source_(source), buffer_(new char[buffer_size]) {}
+NumberReader::NumberReader(InputSource& source)
+    : source_(source), obtained_(obtain_block<char>(buffer_size)) {
+    buffer_ = obtained_ ? obtained_.get() : own_;
+    capacity_ = obtained_ ? buffer_size : sizeof own_;
+}
 
 int NumberReader::look() {
     if (next_ != end_) {
@@ -99,15 +103,16 @@ int NumberReader::look() {
     if (ended_) {
         return end_of_input;
     }
-    const std::ptrdiff_t got = source_.read(buffer_.get(), buffer_size);
+    const std::ptrdiff_t got = source_.read(buffer_, capacity_);
     if (got <= 0) {
         ended_ = true;
         if (got < 0) {
             read_error_ = source_.error();
+            read_error_ += read_error_ == 0;  // an error it cannot name is still an error
         }
         return end_of_input;
     }
-    next_ = buffer_.get();
+    next_ = buffer_;
     end_ = next_ + got;
     ++deliveries_;
     return static_cast<unsigned char>(*next_);
@@ -123,6 +128,11 @@ void NumberReader::keep(int c) {
         start_[length_] = static_cast<char>(c);
     }
     ++length_;
+}
+
+// True while c goes on the word: not the end, nor white space, nor past the longest word.
+bool NumberReader::within_word(int c) const {
+    return c != end_of_input && !is_white_space(c) && length_ < longest_word;
 }
 
 bool NumberReader::pass_byte_order_mark() {
@@ -146,7 +156,7 @@ bool NumberReader::pass_byte_order_mark() {
         }
     }
     // Bytes of a mark that did not complete begin the first word.
-    for (c = look(); length_ != 0 && c != end_of_input && !is_white_space(c); c = take()) {
+    for (c = look(); length_ != 0 && within_word(c); c = take()) {
         keep(c);
     }
     begun_word_ = length_ != 0;
@@ -217,7 +227,7 @@ Found NumberReader::read(std::int32_t& number) {
 Found NumberReader::read_slowly(std::int32_t& number) {
     if (begun_word_) {
         begun_word_ = false;
-        return read_error_.empty() ? Found::not_whole : Found::unreadable;
+        return read_error_ == 0 ? Found::not_whole : Found::unreadable;
     }
     int c = look();
     while (is_white_space(c)) {
@@ -225,7 +235,7 @@ Found NumberReader::read_slowly(std::int32_t& number) {
     }
     length_ = 0;
     if (c == end_of_input) {
-        return read_error_.empty() ? Found::end_of_input : Found::unreadable;
+        return read_error_ == 0 ? Found::end_of_input : Found::unreadable;
     }
 
     const bool negative = c == '-';
@@ -238,7 +248,7 @@ Found NumberReader::read_slowly(std::int32_t& number) {
     constexpr std::int64_t magnitude_limit = std::int64_t{1} << 31;
     std::int64_t magnitude = 0;
     const std::size_t digits_start = length_;
-    for (; is_digit(c); c = take()) {
+    for (; is_digit(c) && within_word(c); c = take()) {
         keep(c);
         if (magnitude <= magnitude_limit) {
             magnitude = magnitude * 10 + (c - '0');
@@ -246,19 +256,20 @@ Found NumberReader::read_slowly(std::int32_t& number) {
     }
     const bool has_digits = length_ > digits_start;
     const std::size_t digits_end = length_;
-    for (; c != end_of_input && !is_white_space(c); c = take()) {
+    for (; within_word(c); c = take()) {
         keep(c);
     }
 
     // A word cut short by a failing source is not a word at all.
-    if (!read_error_.empty()) {
+    if (read_error_ != 0) {
         return Found::unreadable;
     }
     const std::int64_t value = negative ? -magnitude : magnitude;
     if (!has_digits || length_ > digits_end) {
         return Found::not_whole;
     }
-    if (value < std::numeric_limits<std::int32_t>::min() ||
+    const bool cut_short = c != end_of_input && !is_white_space(c);  // at the longest word
+    if (cut_short || value < std::numeric_limits<std::int32_t>::min() ||
         value > std::numeric_limits<std::int32_t>::max()) {
         return Found::out_of_range;
     }
@@ -266,29 +277,34 @@ Found NumberReader::read_slowly(std::int32_t& number) {
     return Found::number;
 }
 
-std::string NumberReader::quoted_word() const {
+QuotedWord NumberReader::quoted_word() const {
     constexpr char hex_digits[] = "0123456789ABCDEF";
     const auto* const word = reinterpret_cast<const unsigned char*>(start_);
     const std::size_t shown = std::min(length_, sizeof start_);
-    std::string text = "\"";
+    QuotedWord quoted;
+    char* out = quoted.text;
+    *out++ = '"';
     for (std::size_t i = 0; i < shown;) {
         const unsigned char byte = word[i];
         const std::size_t length = byte >= 0x80 ? shown_character_length(word + i, shown - i) : 0;
         if (length != 0) {
-            text.append(start_ + i, length);
+            out = std::copy(start_ + i, start_ + i + length, out);
             i += length;
         } else if (byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\') {
-            text += static_cast<char>(byte);
+            *out++ = static_cast<char>(byte);
             ++i;
         } else {
-            text += "\\x";
-            text += hex_digits[byte >> 4];
-            text += hex_digits[byte & 0xF];
+            *out++ = '\\';
+            *out++ = 'x';
+            *out++ = hex_digits[byte >> 4];
+            *out++ = hex_digits[byte & 0xF];
             ++i;
         }
     }
-    text += length_ > shown ? "...\"" : "\"";
-    return text;
+    const std::string_view ending = length_ > shown ? "...\"" : "\"";
+    out = std::copy(ending.begin(), ending.end(), out);
+    quoted.size = static_cast<std::size_t>(out - quoted.text);
+    return quoted;
 }
 
 void NumberReader::give_back_unread() {

@@ -1,10 +1,12 @@
 // Reading whole numbers, one word of input at a time, from an input source.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
+#include <string_view>
 
+#include "dialogue/heap_block.h"
 #include "dialogue/input_source.h"
 
 // What reading one word of input as a whole number found.
@@ -15,6 +17,22 @@ enum class Found { number, end_of_input, not_whole, out_of_range, unreadable };
 // of the number and sets number; returns nullptr, leaving number alone, where the range is too
 // short to tell (fewer than 17 characters) or the word is anything else.
 const char* read_in_place(const char* word, const char* end, std::int32_t& number);
+
+// The start of a word, in double quotes, fit for one line of a message.
+struct QuotedWord {
+    char text[2 + 32 * 4 + 4];  // 32 bytes, each at most \xNN, the quotes and "..."
+    std::size_t size = 0;
+
+    std::string_view view() const {
+        return {text, size};
+    }
+};
+
+// The longest word read: a number needs at most a sign and ten digits, and whatever leading
+// zeros its writer chose, but endless input (/dev/zero, yes 1 | tr -d '\n') must end too. A
+// longer word is reported as it is (not a whole number, or out of range) once this much of it
+// has been read, and the input is left there.
+inline constexpr std::size_t longest_word = std::size_t{1} << 20;
 
 // Reads words from its source into a buffer of its own, asking for more only when a word needs
 // it: at a terminal, no more than the word's own line. Once the input has ended, or failed, the
@@ -34,10 +52,10 @@ class NumberReader {
     // The start of the last word read, in double quotes and fit for one line of a message:
     // well-formed UTF-8 as the characters it is, but control and bidirectional formatting
     // characters, quotes, backslashes and malformed bytes as \xNN.
-    std::string quoted_word() const;
+    QuotedWord quoted_word() const;
 
-    // The system's text for the error that made the source unreadable.
-    const std::string& read_error() const {
+    // The system's error number for the error that made the source unreadable, or 0.
+    int read_error() const {
         return read_error_;
     }
 
@@ -62,15 +80,20 @@ class NumberReader {
     int look();  // the next character, not taken
     int take();  // takes the character look() found and looks at the one after it
     void keep(int c);
+    bool within_word(int c) const;
     Found read_slowly(std::int32_t& number);
 
     InputSource& source_;
-    std::unique_ptr<char[]> buffer_;
+    // Obtained without throwing; where it cannot be, the small one of the reader's own serves.
+    HeapBlock<char> obtained_;
+    char own_[256];
+    char* buffer_;
+    std::size_t capacity_;
     const char* next_ = nullptr;
     const char* end_ = nullptr;  // the end of the last delivery
     bool ended_ = false;
     bool begun_word_ = false;  // the first word began with the bytes of an unfinished mark
-    std::string read_error_;
+    int read_error_ = 0;
     std::size_t deliveries_ = 0;
     // The last word's length and its first characters, for messages.
     std::size_t length_ = 0;

@@ -52,21 +52,12 @@ char* write_number(char* out, std::int32_t value) {
     return end;
 }
 
-void write_list(std::ostream& output, const char* label, const std::int32_t* values,
-                std::int32_t count) {
-    constexpr std::size_t widest_value = widest_number + 1;  // with its space
-    char block[1 << 16];
-    std::size_t used = 0;
+void write_list(Output& output, const char* label, const std::int32_t* values, std::int32_t count) {
     output << label;
     for (std::int32_t i = 0; i < count; ++i) {
-        if (sizeof block - used < widest_value) {
-            output.write(block, static_cast<std::streamsize>(used));
-            used = 0;
-        }
-        char* end = write_number(block + used, values[i]);
+        char* end = write_number(output.room(widest_number + 1), values[i]);
         *end++ = ' ';
-        used = static_cast<std::size_t>(end - block);
+        output.used(end);
     }
-    output.write(block, static_cast<std::streamsize>(used));
     output << '\n';
 }

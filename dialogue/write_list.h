@@ -2,7 +2,8 @@
 #pragma once
 
 #include <cstdint>
-#include <ostream>
+
+#include "dialogue/output.h"
 
 // The widest a number is written: "-2147483648".
 inline constexpr int widest_number = 11;
@@ -12,6 +13,5 @@ inline constexpr int widest_number = 11;
 char* write_number(char* out, std::int32_t value);
 
 // Writes the label, each value in decimal followed by one space (the last one too), and a line
-// end. The values go out in large blocks rather than with a call per value.
-void write_list(std::ostream& output, const char* label, const std::int32_t* values,
-                std::int32_t count);
+// end, straight into the output's buffer.
+void write_list(Output& output, const char* label, const std::int32_t* values, std::int32_t count);

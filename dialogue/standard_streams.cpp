@@ -1,15 +1,17 @@
+// Standard input, output and error, read and written with the system's own calls.
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <system_error>
 
 #include "dialogue/input_source.h"
+#include "dialogue/output.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 #else
+#include <sys/select.h>
 #include <unistd.h>
 #endif
 
@@ -25,8 +27,18 @@ std::ptrdiff_t read_some(char* buffer, std::size_t capacity) {
     return _read(standard_input, buffer, static_cast<unsigned>(capacity));
 }
 
+std::ptrdiff_t write_some(int descriptor, const char* bytes, std::size_t size) {
+    return _write(descriptor, bytes,
+                  static_cast<unsigned>(size < largest_read ? size : largest_read));
+}
+
 void step_back(std::size_t count) {
     _lseeki64(standard_input, -static_cast<long long>(count), SEEK_CUR);
+}
+
+// The C runtime's descriptors have no non-blocking mode.
+bool not_yet(int, bool) {
+    return false;
 }
 #else
 constexpr std::size_t largest_read = SSIZE_MAX;
@@ -35,8 +47,26 @@ std::ptrdiff_t read_some(char* buffer, std::size_t capacity) {
     return ::read(standard_input, buffer, capacity);
 }
 
+std::ptrdiff_t write_some(int descriptor, const char* bytes, std::size_t size) {
+    return ::write(descriptor, bytes, size < largest_read ? size : largest_read);
+}
+
 void step_back(std::size_t count) {
     lseek(standard_input, -static_cast<off_t>(count), SEEK_CUR);
+}
+
+// A non-blocking descriptor that has nothing to read, or no room to write, yet: waits until it
+// has, and says whether to try again.
+bool not_yet(int descriptor, bool writing) {
+    if ((errno != EAGAIN && errno != EWOULDBLOCK) || descriptor >= FD_SETSIZE) {
+        return false;
+    }
+    fd_set ready;
+    FD_ZERO(&ready);
+    FD_SET(descriptor, &ready);
+    select(descriptor + 1, writing ? nullptr : &ready, writing ? &ready : nullptr, nullptr,
+           nullptr);
+    return true;
 }
 #endif
 
@@ -55,7 +85,7 @@ std::ptrdiff_t StandardInput::read(char* buffer, std::size_t capacity) {
     std::ptrdiff_t got = -1;
     do {
         got = read_some(buffer, capacity < largest_read ? capacity : largest_read);
-    } while (got < 0 && errno == EINTR);
+    } while (got < 0 && (errno == EINTR || not_yet(standard_input, false)));
     if (got < 0) {
         error_ = errno;
         return -1;
@@ -71,8 +101,8 @@ std::ptrdiff_t StandardInput::read(char* buffer, std::size_t capacity) {
     return got;
 }
 
-std::string StandardInput::error() const {
-    return std::generic_category().message(error_);
+int StandardInput::error() const {
+    return error_;
 }
 
 void StandardInput::discard_rest_of_line() {
@@ -95,4 +125,19 @@ void StandardInput::give_back(std::size_t count) {
     if (count + held_back_ != 0) {
         step_back(count + held_back_);
     }
+}
+
+int StandardOutput::write(const char* bytes, std::size_t size) {
+    while (size != 0) {
+        const std::ptrdiff_t written = write_some(descriptor_, bytes, size);
+        if (written < 0 && (errno == EINTR || not_yet(descriptor_, true))) {
+            continue;
+        }
+        if (written <= 0) {
+            return written < 0 ? errno : EIO;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return 0;
 }

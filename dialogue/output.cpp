@@ -1,0 +1,44 @@
+#include "dialogue/output.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+Output::Output(OutputTarget& target, std::size_t capacity)
+    : target_(target), obtained_(obtain_block<char>(capacity)) {
+    buffer_ = obtained_ ? obtained_.get() : own_;
+    capacity_ = obtained_ ? capacity : sizeof own_;
+}
+
+Output& Output::operator<<(std::string_view text) {
+    while (!text.empty()) {
+        if (used_ == capacity_) {
+            flush();
+        }
+        const std::size_t part = std::min(text.size(), capacity_ - used_);
+        std::memcpy(buffer_ + used_, text.data(), part);
+        used_ += part;
+        text.remove_prefix(part);
+    }
+    return *this;
+}
+
+Output& Output::operator<<(char character) {
+    *room(1) = character;
+    ++used_;
+    return *this;
+}
+
+Output& Output::operator<<(std::int64_t value) {
+    constexpr std::size_t widest = 20;  // "-9223372036854775808"
+    char* const place = room(widest);
+    used(std::to_chars(place, place + widest, value).ptr);
+    return *this;
+}
+
+void Output::flush() {
+    if (used_ != 0 && error_ == 0) {
+        error_ = target_.write(buffer_, used_);
+    }
+    used_ = 0;
+}

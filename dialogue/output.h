@@ -1,0 +1,76 @@
+// Where the dialogue's output goes. The program writes standard output and standard error with
+// the system's own call through buffers of its own; tests collect the same bytes in text.
+// Nothing here throws or allocates after construction.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "dialogue/heap_block.h"
+
+class OutputTarget {
+  public:
+    virtual ~OutputTarget() = default;
+
+    // Writes all size bytes. Returns 0, or the system's error number where they could not be
+    // written.
+    virtual int write(const char* bytes, std::size_t size) = 0;
+};
+
+// A standard descriptor (1 or 2), written with the system's own call. Where the descriptor is
+// non-blocking (some parents leave it so), a full pipe is waited on rather than taken for an
+// error.
+class StandardOutput final : public OutputTarget {
+  public:
+    explicit StandardOutput(int descriptor) : descriptor_(descriptor) {}
+    int write(const char* bytes, std::size_t size) override;
+
+  private:
+    int descriptor_;
+};
+
+// Text gathered in a buffer and written to the target when the buffer is full or flushed. The
+// buffer is obtained without throwing; where it cannot be, a small one of the object's own
+// stands in, and the output is the same, in more writes. After a failed write nothing more is
+// written, and error() says why.
+class Output {
+  public:
+    Output(OutputTarget& target, std::size_t capacity);
+
+    Output& operator<<(std::string_view text);
+    Output& operator<<(char character);
+    Output& operator<<(std::int64_t value);
+    Output& operator<<(std::int32_t value) {
+        return *this << std::int64_t{value};
+    }
+
+    // Room for at least size bytes (size at most 64) at the returned place, after the buffer
+    // has been written out where it had less; used(end) then takes what was put there up to end.
+    char* room(std::size_t size) {
+        if (capacity_ - used_ < size) {
+            flush();
+        }
+        return buffer_ + used_;
+    }
+    void used(const char* end) {
+        used_ = static_cast<std::size_t>(end - buffer_);
+    }
+
+    void flush();
+
+    // 0, or the system's error number for the first write that failed.
+    int error() const {
+        return error_;
+    }
+
+  private:
+    OutputTarget& target_;
+    HeapBlock<char> obtained_;
+    char own_[256];
+    char* buffer_;
+    std::size_t capacity_;
+    std::size_t used_ = 0;
+    int error_ = 0;
+};
