@@ -1,6 +1,5 @@
 #include "allocation_hook.h"
 
-#include <new>
 
 namespace {
 
@@ -37,22 +36,8 @@ std::vector<std::size_t> stop() {
 
 }  // namespace allocation_hook
 
-// Replaces the library's nothrow new[]. The memory itself still comes from the ordinary new[],
-// so the ordinary delete[] releases it.
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    if (record(size)) {
-        return nullptr;
-    }
-    try {
-        return ::operator new[](size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-
 #ifdef ALLOCATION_HOOK_WRAPS_MALLOC
 // The linker sends the program's calls of malloc here, and __real_malloc to the C library's.
-// Calls from a shared C++ runtime are not wrapped, so new[] above is not counted twice.
 extern "C" void* __real_malloc(std::size_t size);  // NOLINT(bugprone-reserved-identifier)
 
 extern "C" void* __wrap_malloc(std::size_t size) {  // NOLINT(bugprone-reserved-identifier)

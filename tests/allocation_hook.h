@@ -1,6 +1,6 @@
-// Watches the allocations the program makes, its list through nothrow new[] and every scratch
-// array through malloc, and can make one of them fail. Scratch is seen only where the linker
-// wraps malloc for the tests (see tests/CMakeLists.txt); elsewhere the tests that need it skip.
+// Watches the allocations the program makes through malloc (its buffers, its list and every
+// scratch array), and can make one of them fail. They are seen only where the linker wraps
+// malloc for the tests (see tests/CMakeLists.txt); elsewhere the tests that need it skip.
 #pragma once
 
 #include <cstddef>
@@ -9,9 +9,9 @@
 namespace allocation_hook {
 
 #ifdef ALLOCATION_HOOK_WRAPS_MALLOC
-inline constexpr bool sees_scratch = true;
+inline constexpr bool sees_malloc = true;
 #else
-inline constexpr bool sees_scratch = false;
+inline constexpr bool sees_malloc = false;
 #endif
 
 // Starts watching afresh. fail_at is the 1-based number of the allocation that is to fail,

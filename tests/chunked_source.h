@@ -1,14 +1,17 @@
 // An input source that hands out a text a few bytes at a time, as a pipe or a terminal does,
 // and can fail part-way as a device does. It can be stepped back, as a file can. Once it has
 // reported the end of the text, being asked again is a fault of the reader's, and fails too.
+// Beside it, an output target that keeps the text written to it, or fails as a full disk does.
 #pragma once
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <cstring>
 #include <string>
 
 #include "dialogue/input_source.h"
+#include "dialogue/output.h"
 
 class ChunkedSource : public InputSource {
   public:
@@ -29,8 +32,8 @@ class ChunkedSource : public InputSource {
         given_ += size;
         return static_cast<std::ptrdiff_t>(size);
     }
-    std::string error() const override {
-        return ended_ ? "asked again after the end" : "Input/output error";
+    int error() const override {
+        return ended_ ? EALREADY : EIO;  // the first is never expected
     }
     void give_back(std::size_t count) override {
         given_ -= count;
@@ -47,4 +50,14 @@ class ChunkedSource : public InputSource {
     std::size_t fail_at_;
     std::size_t given_ = 0;
     bool ended_ = false;
+};
+
+struct TextTarget final : OutputTarget {
+    std::string text;
+    int failure = 0;  // where not 0, every write fails with this error number
+
+    int write(const char* bytes, std::size_t size) override {
+        text.append(failure == 0 ? bytes : "", failure == 0 ? size : 0);
+        return failure;
+    }
 };

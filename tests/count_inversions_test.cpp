@@ -78,7 +78,7 @@ TEST(CountInversions, KnownLists) {
 }
 
 TEST(CountInversions, CountsBelowTwoTouchNothingAndObtainNoScratch) {
-    if (!allocation_hook::sees_scratch) {
+    if (!allocation_hook::sees_malloc) {
         GTEST_SKIP() << "this build's allocation hook cannot see the scratch (malloc)";
     }
     for (const std::int32_t count : {1, 0, -1, int32_min}) {
@@ -103,7 +103,7 @@ TEST(CountInversions, TotalBeyond32Bits) {
 // Each splitting call obtains its left scratch (the shorter half) and then its right one, and
 // the left half is sorted before the right: 2(n - 1) allocations in all.
 TEST(CountInversions, ObtainsTwoScratchArraysPerSplit) {
-    if (!allocation_hook::sees_scratch) {
+    if (!allocation_hook::sees_malloc) {
         GTEST_SKIP() << "this build's allocation hook cannot see the scratch (malloc)";
     }
     Values values = {5, 4, 3, 2, 1};
@@ -120,7 +120,7 @@ TEST(CountInversions, ObtainsTwoScratchArraysPerSplit) {
 }
 
 TEST(CountInversions, ReportsMissingScratchAndLeavesTheArrayAsItWas) {
-    if (!allocation_hook::sees_scratch) {
+    if (!allocation_hook::sees_malloc) {
         GTEST_SKIP() << "this build's allocation hook cannot see the scratch (malloc)";
     }
     const Values original = {9, -3, 4, 4, 0, 12, -8};

@@ -2,8 +2,7 @@
 // that cannot be obtained part-way and output that cannot be written.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
+#include <cerrno>
 #include <string>
 
 #include "allocation_hook.h"
@@ -18,44 +17,55 @@ struct Transcript {
     std::string errors;
 };
 
-Transcript converse(InputSource&& source, std::size_t failing_allocation = 0) {
-    std::ostringstream output;
-    std::ostringstream errors;
+Transcript converse(InputSource& source, std::size_t failing_allocation = 0,
+                    int output_failure = 0) {
+    TextTarget output_text;
+    TextTarget error_text;
+    output_text.failure = output_failure;
+    Output output(output_text, 1 << 16);
+    Output errors(error_text, 512);
     allocation_hook::watch(failing_allocation);
     const int status = run_dialogue(source, output, errors);
     allocation_hook::stop();
-    return {status, output.str(), errors.str()};
+    return {status, output_text.text, error_text.text};
+}
+
+Transcript converse(InputSource&& source, std::size_t failing_allocation = 0,
+                    int output_failure = 0) {
+    return converse(source, failing_allocation, output_failure);
 }
 
 Transcript converse(const std::string& typed, std::size_t failing_allocation = 0) {
     return converse(ChunkedSource(typed), failing_allocation);
 }
 
+// The reader's buffer is the first allocation: without it, a small one of its own serves.
 TEST(Dialogue, CompleteRunEndsWithStatusZero) {
-    const Transcript run = converse("3\n3 1 2\n");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.errors, "");
-    EXPECT_EQ(run.output,
-              "Please input the number of elements: Please input 3 integers: \n"
-              "************** Result **************\n"
-              "The input array is: 3 1 2 \n"
-              "The sorted array is: 1 2 3 \n"
-              "The number of inversions is 2.\n\n"
-              "Press ENTER to return.");
-}
-
-TEST(Dialogue, ListStorageThatCannotBeObtained) {
-    const Transcript run = converse("3\n3 1 2\n", 1);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.errors, "Error: cannot obtain storage for 3 integers.\n");
-    EXPECT_EQ(run.output, "Please input the number of elements: \nPress ENTER to return.");
-}
-
-TEST(Dialogue, ScratchThatCannotBeObtained) {
-    if (!allocation_hook::sees_scratch) {
-        GTEST_SKIP() << "this build's allocation hook cannot see the scratch (malloc)";
+    for (const std::size_t failing_allocation : {std::size_t{0}, std::size_t{1}}) {
+        const Transcript run = converse("3\n3 1 2\n", failing_allocation);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.errors, "");
+        EXPECT_EQ(run.output,
+                  "Please input the number of elements: Please input 3 integers: \n"
+                  "************** Result **************\n"
+                  "The input array is: 3 1 2 \n"
+                  "The sorted array is: 1 2 3 \n"
+                  "The number of inversions is 2.\n\n"
+                  "Press ENTER to return.");
     }
-    const Transcript run = converse("3\n3 1 2\n", 2);
+}
+
+// The list is the second allocation, the first scratch array the third.
+TEST(Dialogue, StorageThatCannotBeObtained) {
+    if (!allocation_hook::sees_malloc) {
+        GTEST_SKIP() << "this build's allocation hook cannot see malloc";
+    }
+    const Transcript no_list = converse("3\n3 1 2\n", 2);
+    EXPECT_EQ(no_list.status, 1);
+    EXPECT_EQ(no_list.errors, "Error: cannot obtain storage for 3 integers.\n");
+    EXPECT_EQ(no_list.output, "Please input the number of elements: \nPress ENTER to return.");
+
+    const Transcript run = converse("3\n3 1 2\n", 3);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.errors,
               "Error: the sort could not be done: cannot obtain scratch storage for 3 integers.\n");
@@ -90,23 +100,16 @@ TEST(Dialogue, InputThatCannotBeReadOrHasEnded) {
 }
 
 TEST(Dialogue, OutputThatCannotBeWrittenIsAnError) {
-    std::ofstream full("/dev/full");
-    if (!full) {
-        GTEST_SKIP() << "no /dev/full here";
-    }
-    ChunkedSource input("2 1 0");
-    std::ostringstream errors;
-    EXPECT_EQ(run_dialogue(input, full, errors), 1);
-    EXPECT_EQ(errors.str(), "Error: cannot write the output.\n");
+    const Transcript run = converse(ChunkedSource("2 1 0"), 0, ENOSPC);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errors, "Error: cannot write the output: No space left on device.\n");
 }
 
 // The reading takes characters only as far as the last number: what follows is given back,
 // for whoever reads next.
 TEST(Dialogue, LeavesEverythingAfterTheLastValueUnread) {
     ChunkedSource input("2 5 -7\n9 rest");
-    std::ostringstream output;
-    std::ostringstream errors;
-    EXPECT_EQ(run_dialogue(input, output, errors), 0);
+    EXPECT_EQ(converse(input).status, 0);
     EXPECT_EQ(input.rest(), "\n9 rest");
 }
 

@@ -76,7 +76,7 @@ std::string read_all(ChunkedSource&& source) {
         const Found what = reader.read(number);
         if (what != Found::number) {
             found += "stopped " + std::to_string(static_cast<int>(what)) + " at " +
-                     reader.quoted_word();
+                     std::string(reader.quoted_word().view());
             break;
         }
         found += std::to_string(number) + ' ';

@@ -32,9 +32,10 @@ def without_terminal():
 SANITIZED = os.environ.get("INVERSIONS_SANITIZED") == "1"
 
 
-def run(typed, limit_memory=None, under=()):
+def run(typed, limit_memory=None, under=(), limit_stack=None):
     """Runs the program on the typed bytes with no controlling terminal, so that its final
-    key wait ends at once. limit_memory caps the memory it can obtain, in bytes; under is a
+    key wait ends at once. limit_memory caps the memory it can obtain, in bytes; limit_stack
+    its stack, which holds its environment too, so it then gets an empty one; under is a
     command to run it under, such as valgrind."""
     environment = None
     limit = None
@@ -42,7 +43,10 @@ def run(typed, limit_memory=None, under=()):
         options = f"allocator_may_return_null=1:max_allocation_size_mb={limit_memory >> 20}"
         environment = dict(os.environ, ASAN_OPTIONS=options)
     elif limit_memory:
-        limit = functools.partial(limit_address_space, limit_memory)
+        limit = functools.partial(set_limit, "RLIMIT_AS", limit_memory)
+    elif limit_stack:
+        limit = functools.partial(set_limit, "RLIMIT_STACK", limit_stack)
+        environment = {}
 
     for _ in range(3):
         finished = subprocess.run(
@@ -68,10 +72,10 @@ def run(typed, limit_memory=None, under=()):
     return finished
 
 
-def limit_address_space(size):
+def set_limit(name, size):
     import resource  # POSIX only
 
-    resource.setrlimit(resource.RLIMIT_AS, (size, size))
+    resource.setrlimit(getattr(resource, name), (size, size))
 
 
 def text(lines):

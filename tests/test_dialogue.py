@@ -69,6 +69,11 @@ BAD_INPUTS = [
      '\\xC0\\xAF\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80\\xE2\\x82".'),
     (b"1 " + b"7" * 40, 'integer 1 of 1 must be from -2147483648 to 2147483647, found "'
      + "7" * 32 + '...".'),
+    # A word ends at 1 MiB however long it goes on, digits or not.
+    (b"\0" * (3 << 20), 'expected the number of elements as a whole number, found "'
+     + "\\x00" * 32 + '...".'),
+    (b"1 " + b"0" * (3 << 20), 'integer 1 of 1 must be from -2147483648 to 2147483647, found "'
+     + "0" * 32 + '...".'),
     (b"\xff\xfe3\x00 \x001\x00", UTF_16),
     (b"\xfe\xff\x003\x00 \x001", UTF_16),
     (b"\xef\xbb3 1", 'expected the number of elements as a whole number, found "\\xEF\\xBB3".'),
@@ -148,6 +153,7 @@ class Dialogue(unittest.TestCase):
             (b"3\r\n3\r\n1\r\n2 REST" + b"\r\n" * 200 + b"MORE", b" REST" + b"\r\n" * 200 + b"MORE"),
             (b"3 1 2\x1aREST", b"\x1aREST" if program.WINDOWS else b""),
             (b"\xff\xfe3\x003\x00", b"3\x003\x00"),
+            (b"2 " + b"7" * (1 << 20) + b"REST", b"REST"),  # where the longest word ends
         ]
         for contents, rest in files:
             with self.subTest(contents=contents), tempfile.TemporaryFile() as shared:
@@ -156,6 +162,73 @@ class Dialogue(unittest.TestCase):
                 subprocess.run(program.command(), stdin=shared, capture_output=True,
                                timeout=60, check=False, **program.without_terminal())
                 self.assertEqual(shared.read(), rest)
+
+    @unittest.skipIf(program.SANITIZED or os.environ.get("INVERSIONS_LAUNCHER"),
+                     "needs the plain program, run without an emulator")
+    def test_a_small_stack_and_any_address_space_limit(self):
+        """32 KiB of stack gives the whole result. Under every address-space limit, from where
+        the loader first reaches main (below it, it fails with status 127) until the run
+        succeeds: the whole result, or one error line, never a signal."""
+        for count in (1, 100000):
+            values = list(range(count, 0, -1))
+            run = program.run(f"{count} {' '.join(map(str, values))}".encode(),
+                              limit_stack=32 << 10)
+            total = count * (count - 1) // 2
+            self.assertEqual(run.stdout, program.result(count, values, sorted(values), total))
+            self.assertEqual((run.returncode, run.stderr), (0, b""))
+        reached_main = False
+        for limit in range(1 << 20, 64 << 20, 32 << 10):
+            with self.subTest(limit=limit):
+                run = program.run(b"3 3 1 2\n", limit_memory=limit)
+                if run.returncode == 127 and not reached_main:
+                    self.assertEqual(run.stdout, b"")  # the loader's failure, before main
+                    continue
+                reached_main = True
+                self.assertIn(run.returncode, (0, 1), run.stderr)
+                if run.returncode == 0:
+                    self.assertEqual(run.stdout, program.text(WORKED_EXAMPLE))
+                    break
+                self.assertRegex(run.stderr, rb"\AError: [^\n]*\.\n\Z")
+
+    @unittest.skipIf(program.WINDOWS, "needs POSIX pipes and devices")
+    def test_endless_and_non_blocking_input_and_output(self):
+        """/dev/zero ends in an error line at once. A non-blocking pipe (as some parents leave
+        it) is waited on: standard input whose data comes late, and standard output and
+        error that are read slowly."""
+        with open("/dev/zero", "rb") as zeros:
+            run = subprocess.run(program.command(), stdin=zeros, capture_output=True,
+                                 timeout=10, check=False, **program.without_terminal())
+        self.assertEqual(run.returncode, 1)
+        self.assertTrue(run.stderr.startswith(b'Error: expected the number of elements as a '
+                                              b'whole number, found "\\x00'), run.stderr)
+
+        read_end, write_end = os.pipe()
+        os.set_blocking(read_end, False)
+        with subprocess.Popen(program.command(), stdin=read_end, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, **program.without_terminal()) as run:
+            os.close(read_end)
+            time.sleep(0.3)
+            os.write(write_end, b"3 3 1 2\n")
+            os.close(write_end)
+            output, errors = run.communicate(timeout=60)
+        self.assertEqual((run.returncode, output, errors), (0, program.text(WORKED_EXAMPLE), b""))
+
+        values = list(range(100000, 0, -1))
+        read_end, write_end = os.pipe()
+        os.set_blocking(write_end, False)
+        with subprocess.Popen(program.command(), stdin=subprocess.PIPE, stdout=write_end,
+                              stderr=write_end, **program.without_terminal()) as run:
+            os.close(write_end)
+            run.stdin.write(f"{len(values)} {' '.join(map(str, values))}".encode())
+            run.stdin.close()
+            output = b""
+            while chunk := os.read(read_end, 4096):
+                output += chunk
+                time.sleep(0.0002)
+            os.close(read_end)
+        self.assertEqual(run.wait(timeout=60), 0)
+        self.assertEqual(output, program.result(len(values), values, values[::-1],
+                                                len(values) * (len(values) - 1) // 2))
 
     @unittest.skipIf(os.name == "nt", "select() takes no pipes on Windows")
     def test_each_prompt_comes_before_the_read_it_asks_for(self):

@@ -19,6 +19,7 @@ RUNS = [
     ("a count that is not a number", b"abc\n", 1),
     ("a value that is not a whole number", b"3\n1 2.5 3\n", 1),
     ("input that ends early", b"5\n1 2\n", 1),
+    ("a word that goes on past the longest word", b"\0" * (2 << 20), 1),
 ]
 
 

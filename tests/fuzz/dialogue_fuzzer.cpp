@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -115,10 +114,12 @@ struct Transcript {
 };
 
 Transcript converse(InputSource&& source) {
-    std::ostringstream output;
-    std::ostringstream errors;
+    TextTarget output_text;
+    TextTarget error_text;
+    Output output(output_text, 1 << 16);
+    Output errors(error_text, 512);
     const int status = run_dialogue(source, output, errors);
-    return {status, output.str(), errors.str()};
+    return {status, output_text.text, error_text.text};
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
