@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
+#include <iterator>
 
 #include "dialogue/wait_for_key.h"
 
