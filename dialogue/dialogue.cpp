@@ -9,6 +9,7 @@
 #include "dialogue/heap_block.h"
 #include "dialogue/read_numbers.h"
 #include "dialogue/write_list.h"
+#include "inversions/huge_pages.h"
 #include "inversions/inversions.h"
 
 namespace {
@@ -102,7 +103,9 @@ List obtain_list(std::int32_t count) {
     if (bytes > static_cast<std::uint64_t>(std::numeric_limits<std::ptrdiff_t>::max())) {
         return nullptr;
     }
-    return obtain_block<std::int32_t>(static_cast<std::size_t>(count));
+    List list = obtain_block<std::int32_t>(static_cast<std::size_t>(count));
+    advise_huge_pages(list.get(), list ? static_cast<std::size_t>(bytes) : 0);
+    return list;
 }
 
 bool read_values(const Streams& streams, std::int32_t* values, std::int32_t count) {

@@ -1,0 +1,26 @@
+#include "inversions/huge_pages.h"
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
+HugePageRange huge_page_range(std::uintptr_t start, std::size_t bytes) {
+    if (bytes < 2 * huge_page_size) {
+        return {start, start};
+    }
+    const std::uintptr_t first = (start + huge_page_size - 1) & ~(huge_page_size - 1);
+    const std::uintptr_t last = (start + bytes) & ~(huge_page_size - 1);
+    return {first, last};
+}
+
+void advise_huge_pages(void* block, std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    const HugePageRange pages = huge_page_range(reinterpret_cast<std::uintptr_t>(block), bytes);
+    if (pages.first != pages.last) {
+        madvise(reinterpret_cast<void*>(pages.first), pages.last - pages.first, MADV_HUGEPAGE);
+    }
+#else
+    static_cast<void>(block);
+    static_cast<void>(bytes);
+#endif
+}
