@@ -2,9 +2,11 @@
 """Times the whole program on a file of random int32 values (the count first, one value a
 line) piped in, with its output to /dev/null and no terminal, beside
 `LC_ALL=C sort -n --parallel=1` on the same file. The commands are run in turn, round after
-round; the script prints each one's median time, the ratio of sort's to the program's, and the
-program's page faults and peak memory. --also adds other builds of the program to the rounds,
-for a before-and-after comparison in one run; --count 100000000 takes 10^8 values."""
+round; the script prints each one's median time, the ratio of sort's to the program's, the
+program's page faults and peak memory, and the system's transparent huge page setting.
+--also adds other builds of the program to the rounds, for a before-and-after comparison in
+one run: a path, or a git revision (HEAD~1, a commit), whose program it builds in build/;
+--count 100000000 takes 10^8 values; --order sorted or reversed sorts the values first."""
 
 import argparse
 import os
@@ -15,14 +17,44 @@ import subprocess
 import time
 
 
-def make_data(path, count):
+def make_data(path, count, order):
     generator = random.Random(20261208)
+    if order == "random":
+        blocks = ((generator.getrandbits(32) - 2**31 for _ in range(min(100_000, count - start)))
+                  for start in range(0, count, 100_000))
+    else:
+        values = sorted((generator.getrandbits(32) - 2**31 for _ in range(count)),
+                        reverse=order == "reversed")
+        blocks = (values[start:start + 100_000] for start in range(0, count, 100_000))
     with open(path, "w") as data:
         data.write(f"{count}\n")
-        block = 100_000
-        for start in range(0, count, block):
-            values = (generator.getrandbits(32) - 2**31 for _ in range(min(block, count - start)))
-            data.write("\n".join(map(str, values)) + "\n")
+        for block in blocks:
+            data.write("\n".join(map(str, block)) + "\n")
+
+
+def build_revision(root, revision):
+    """The program of another commit, built (Release, the program alone) in build/."""
+    commit = subprocess.run(["git", "-C", root, "rev-parse", "--short", revision], check=True,
+                            capture_output=True, text=True).stdout.strip()
+    source = root / "build" / f"revision-{commit}"
+    program = source / "build" / "dialogue" / "inversions"
+    if not program.exists():
+        source.mkdir(parents=True, exist_ok=True)
+        archive = subprocess.run(["git", "-C", root, "archive", commit], check=True,
+                                 capture_output=True).stdout
+        subprocess.run(["tar", "-x", "-C", source], input=archive, check=True)
+        subprocess.run(["cmake", "-S", source, "-B", source / "build", "-DCMAKE_BUILD_TYPE=Release",
+                        "-DINVERSIONS_BUILD_TESTS=OFF"], check=True, capture_output=True)
+        subprocess.run(["cmake", "--build", source / "build", "--target", "inversions"],
+                       check=True, capture_output=True)
+    return program
+
+
+def huge_page_setting():
+    try:
+        return pathlib.Path("/sys/kernel/mm/transparent_hugepage/enabled").read_text().strip()
+    except OSError:
+        return "none on this system"
 
 
 def timed_run(command, data_path, environment=None):
@@ -44,20 +76,25 @@ def main():
     here = pathlib.Path(__file__).resolve().parent
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--program", default=here.parent / "build" / "dialogue" / "inversions")
-    parser.add_argument("--also", action="append", default=[], help="another build to time")
+    parser.add_argument("--also", action="append", default=[],
+                        help="another build to time: a path or a git revision")
+    parser.add_argument("--order", choices=("random", "sorted", "reversed"), default="random")
     parser.add_argument("--count", type=int, default=10_000_000)
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--no-sort", action="store_true", help="leave sort -n out")
     parser.add_argument("--data", help="the data file (made when missing)")
     options = parser.parse_args()
 
-    data_path = pathlib.Path(options.data or here.parent / "build" / f"random-{options.count}.txt")
+    data_path = pathlib.Path(options.data or
+                             here.parent / "build" / f"{options.order}-{options.count}.txt")
     if not data_path.exists():
         print(f"making {data_path} ...", flush=True)
-        make_data(data_path, options.count)
+        make_data(data_path, options.count, options.order)
+    builds = [build if pathlib.Path(build).exists() else build_revision(here.parent, build)
+              for build in options.also]
 
     sort = ["sort", "-n", "--parallel=1"]
-    commands = [[str(options.program)]] + [[str(build)] for build in options.also]
+    commands = [[str(options.program)]] + [[str(build)] for build in builds]
     if not options.no_sort:
         commands.append(sort)
     sort_environment = dict(os.environ, LC_ALL="C")
@@ -70,8 +107,9 @@ def main():
             line.append(f"{pathlib.Path(command[0]).name} {result[0]:.3f} s")
         print(f"run {run + 1}: " + ", ".join(line), flush=True)
 
-    print(f"\n{options.count} values, {data_path.stat().st_size / 2**20:.0f} MiB of text, "
-          f"medians of {options.runs} rounds")
+    print(f"\n{options.count} values in {options.order} order, "
+          f"{data_path.stat().st_size / 2**20:.0f} MiB of text, medians of {options.runs} rounds; "
+          f"transparent huge pages: {huge_page_setting()}")
     program_median = statistics.median(r[0] for r in results[tuple(commands[0])])
     for command in commands:
         times = [r[0] for r in results[tuple(command)]]
