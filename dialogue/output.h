@@ -21,10 +21,10 @@ class OutputTarget {
 
 // A standard descriptor (1 or 2), written with the system's own call. Where the descriptor is
 // non-blocking (some parents leave it so), a full pipe is waited on rather than taken for an
-// error.
+// error. On Windows each line end is written as CR LF, as programs there write them.
 class StandardOutput final : public OutputTarget {
   public:
-    explicit StandardOutput(int descriptor) : descriptor_(descriptor) {}
+    explicit StandardOutput(int descriptor);
     int write(const char* bytes, std::size_t size) override;
 
   private:

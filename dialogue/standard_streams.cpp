@@ -70,6 +70,22 @@ bool not_yet(int descriptor, bool writing) {
 }
 #endif
 
+// Writes all size bytes; returns 0, or the system's error number.
+int write_all(int descriptor, const char* bytes, std::size_t size) {
+    while (size != 0) {
+        const std::ptrdiff_t written = write_some(descriptor, bytes, size);
+        if (written < 0 && (errno == EINTR || not_yet(descriptor, true))) {
+            continue;
+        }
+        if (written <= 0) {
+            return written < 0 ? errno : EIO;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return 0;
+}
+
 }  // namespace
 
 StandardInput::StandardInput() {
@@ -127,17 +143,28 @@ void StandardInput::give_back(std::size_t count) {
     }
 }
 
+StandardOutput::StandardOutput(int descriptor) : descriptor_(descriptor) {
+#ifdef _WIN32
+    // Binary, with the CR before each line end added below: text mode would write a large
+    // block in many small pieces, and the output has only a few line ends.
+    _setmode(descriptor_, _O_BINARY);
+#endif
+}
+
 int StandardOutput::write(const char* bytes, std::size_t size) {
-    while (size != 0) {
-        const std::ptrdiff_t written = write_some(descriptor_, bytes, size);
-        if (written < 0 && (errno == EINTR || not_yet(descriptor_, true))) {
-            continue;
+#ifdef _WIN32
+    while (const void* line_end = std::memchr(bytes, '\n', size)) {
+        const auto line = static_cast<std::size_t>(static_cast<const char*>(line_end) - bytes);
+        int error = write_all(descriptor_, bytes, line);
+        if (error == 0) {
+            error = write_all(descriptor_, "\r\n", 2);
         }
-        if (written <= 0) {
-            return written < 0 ? errno : EIO;
+        if (error != 0) {
+            return error;
         }
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
+        bytes += line + 1;
+        size -= line + 1;
     }
-    return 0;
+#endif
+    return write_all(descriptor_, bytes, size);
 }
