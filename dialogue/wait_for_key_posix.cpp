@@ -323,9 +323,10 @@ void wait_for_key() {
         // keys.
         if (tcgetpgrp(terminal) == getpgrp()) {
             handle_signals();
+            // Keys pressed before the result was shown are no answer to it. Flushed before key
+            // mode is taken, so that none pressed once it is can be lost.
+            tcflush(terminal, TCIFLUSH);
             if (take_key_mode()) {
-                // Keys pressed before the result was shown are no answer to it.
-                tcflush(terminal, TCIFLUSH);
                 key_read = read_key();
                 if (key_read) {
                     discard_until_quiet();

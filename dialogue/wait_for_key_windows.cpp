@@ -47,10 +47,10 @@ void wait_for_key() {
     }
     DWORD saved_mode = 0;
     const bool mode_saved = GetConsoleMode(console, &saved_mode) != 0;
-    // No line input, no echo, no processed input: every key arrives as an event. Keys pressed
-    // before the result was shown are no answer to it.
-    SetConsoleMode(console, 0);
+    // Keys pressed before the result was shown are no answer to it. Then no line input, no
+    // echo, no processed input: every key arrives as an event.
     FlushConsoleInputBuffer(console);
+    SetConsoleMode(console, 0);
 
     INPUT_RECORD event = {};
     DWORD events_read = 0;
