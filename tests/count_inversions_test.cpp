@@ -192,22 +192,15 @@ TEST(MergeAndCount, EveryPairOfShortRunsAgainstBruteForce) {
 
 }  // namespace
 
-// Only the whole huge pages inside a block of at least two are advised.
+// Only the whole huge pages inside a block of at least two: (start, bytes, first, last).
 TEST(HugePages, TheWholePagesInsideABlock) {
     constexpr std::uintptr_t page = huge_page_size;
-    const struct {
-        std::uintptr_t start;
-        std::size_t bytes;
-        HugePageRange pages;
-    } cases[] = {
-        {page + 16, 2 * page - 1, {page + 16, page + 16}},  // too small: none
-        {page, 2 * page, {page, 3 * page}},
-        {page + 16, 3 * page, {2 * page, 4 * page}},
-        {page - 16, 2 * page + 32, {page, 3 * page}},
-    };
-    for (const auto& c : cases) {
-        const HugePageRange pages = huge_page_range(c.start, c.bytes);
-        EXPECT_EQ(pages.first, c.pages.first) << c.start << " " << c.bytes;
-        EXPECT_EQ(pages.last, c.pages.last) << c.start << " " << c.bytes;
+    const std::uintptr_t cases[][4] = {{page + 16, 2 * page - 1, page + 16, page + 16},
+                                       {page, 2 * page, page, 3 * page},
+                                       {page + 16, 3 * page, 2 * page, 4 * page},
+                                       {page - 16, 2 * page + 32, page, 3 * page}};
+    for (const auto& [start, bytes, first, last] : cases) {
+        const HugePageRange pages = huge_page_range(start, bytes);
+        EXPECT_EQ(std::pair(pages.first, pages.last), std::pair(first, last)) << start << bytes;
     }
 }

@@ -119,36 +119,26 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
         self.assertTrue(output.endswith(program.FINAL_PROMPT.encode()))
         self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
 
-    def test_piped_input_left_over_does_not_end_the_wait(self):
-        run = self.start(stdin=subprocess.PIPE)
-        run.stdin.write(b"3\n3 1 2\n9 9 9\n\n\n")
-        run.stdin.close()
-        self.read_screen_until(program.FINAL_PROMPT.encode())
-        self.wait_for_key_mode(run)
-        self.assert_still_waiting(run, 0.3)
-        self.type(b"\r")
-        self.assertEqual(run.wait(timeout=TIME_LIMIT), 0)
-
-    def test_keys_typed_before_the_final_prompt_do_not_end_the_wait(self):
-        # (what the pipe brings, or None for the terminal, and what is typed at the terminal)
-        for piped, typed in ((None, b"3\n3 1 2\n\n"), (b"3 3 1 2\n", b"\r")):
-            with self.subTest(typed=typed):
+    def test_input_left_over_or_typed_ahead_does_not_end_the_wait(self):
+        # (what the pipe brings, or None for the terminal, and what is typed at the terminal
+        # before the final prompt)
+        for piped, typed in ((b"3\n3 1 2\n9 9 9\n\n\n", b""), (None, b"3\n3 1 2\n\n"),
+                             (b"3 3 1 2\n", b"\r")):
+            with self.subTest(piped=piped, typed=typed):
                 run = self.start(stdin=None if piped is None else subprocess.PIPE)
                 self.type(typed)
                 if piped:
-                    time.sleep(0.2)  # the Enter comes while the program awaits its input
+                    time.sleep(0.2)  # what is typed comes while the program awaits its input
                     run.stdin.write(piped)
                     run.stdin.close()
                 self.wait_for_key_mode(run)
                 self.assert_still_waiting(run, 0.3)
-                self.type(b"x")
+                self.type(b"\r")
                 self.assertEqual(run.wait(timeout=TIME_LIMIT), 0)
 
     def test_no_storm_of_signals_leaves_the_terminal_changed(self):
-        """Bursts of stops, continuations and resizes, from a random moment on, during the
-        wait of a program whose process group no shell controls, so that the system drops
-        each stop; then a continuation and a key, which must still be read as a key. One burst
-        has an ending signal inside, and one stop comes alone, with no continuation after it."""
+        """Bursts of stops (dropped: no shell controls the program's group), continuations
+        and resizes, then a key; one burst has an ending signal inside, one stop comes alone."""
         chance = random.Random(22)
         storm = [signal.SIGTSTP, signal.SIGCONT, signal.SIGTTIN, signal.SIGTTOU, signal.SIGWINCH]
         for round_number in range(60):
