@@ -1,22 +1,10 @@
 #include "allocation_hook.h"
 
-
 namespace {
 
 bool watching = false;
 std::size_t failing_allocation = 0;
 std::vector<std::size_t> sizes;
-
-// Records an allocation of size bytes if watching; true where it is the one to fail.
-bool record(std::size_t size) {
-    if (!watching) {
-        return false;
-    }
-    watching = false;  // the vector may allocate too
-    sizes.push_back(size);
-    watching = true;
-    return sizes.size() == failing_allocation;
-}
 
 }  // namespace
 
@@ -37,6 +25,21 @@ std::vector<std::size_t> stop() {
 }  // namespace allocation_hook
 
 #ifdef ALLOCATION_HOOK_WRAPS_MALLOC
+namespace {
+
+// Records an allocation of size bytes if watching; true where it is the one to fail.
+bool record(std::size_t size) {
+    if (!watching) {
+        return false;
+    }
+    watching = false;  // the vector may allocate too
+    sizes.push_back(size);
+    watching = true;
+    return sizes.size() == failing_allocation;
+}
+
+}  // namespace
+
 // The linker sends the program's calls of malloc here, and __real_malloc to the C library's.
 extern "C" void* __real_malloc(std::size_t size);  // NOLINT(bugprone-reserved-identifier)
 
