@@ -6,6 +6,8 @@
 #include <cstring>
 #include <limits>
 
+#include "dialogue/invisible_characters.h"
+
 namespace {
 
 // The characters that separate numbers: those that isspace accepts in the C locale, which are
@@ -53,10 +55,11 @@ std::uint64_t digits_value(std::uint64_t word, int count) {
 }
 
 // The length of the well-formed UTF-8 character at text, at most size bytes long, where a
-// message may show it as it is; 0 for malformed bytes, and for the characters that could move
-// the cursor, change colours or reorder the line on the screen: the C1 controls and the
-// bidirectional formatting characters.
-std::size_t shown_character_length(const unsigned char* text, std::size_t size) {
+// message may show it as it is; 0 for malformed bytes, for the characters that could move the
+// cursor, change colours or reorder the line on the screen (the C1 controls and the
+// bidirectional formatting characters), and for those not visible on their own.
+std::size_t shown_character_length(const unsigned char* text, std::size_t size,
+                                   bool starts_word) {
     const unsigned char lead = text[0];
     const std::size_t length = lead < 0xC2   ? 0
                                : lead < 0xE0 ? 2
@@ -76,8 +79,7 @@ std::size_t shown_character_length(const unsigned char* text, std::size_t size) 
     constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
     const bool well_formed = code_point >= smallest[length] && code_point <= 0x10FFFF &&
                              !(code_point >= 0xD800 && code_point <= 0xDFFF);
-    const bool harmless = code_point >= 0xA0 && !(code_point >= 0x202A && code_point <= 0x202E) &&
-                          !(code_point >= 0x2066 && code_point <= 0x2069);
+    const bool harmless = code_point >= 0xA0 && !is_invisible(code_point, starts_word);
     return well_formed && harmless ? length : 0;
 }
 
@@ -286,7 +288,8 @@ QuotedWord NumberReader::quoted_word() const {
     *out++ = '"';
     for (std::size_t i = 0; i < shown;) {
         const unsigned char byte = word[i];
-        const std::size_t length = byte >= 0x80 ? shown_character_length(word + i, shown - i) : 0;
+        const std::size_t length =
+            byte >= 0x80 ? shown_character_length(word + i, shown - i, i == 0) : 0;
         if (length != 0) {
             out = std::copy(start_ + i, start_ + i + length, out);
             i += length;

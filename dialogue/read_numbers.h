@@ -50,8 +50,9 @@ class NumberReader {
     Found read(std::int32_t& number);
 
     // The start of the last word read, in double quotes and fit for one line of a message:
-    // well-formed UTF-8 as the characters it is, but control and bidirectional formatting
-    // characters, quotes, backslashes and malformed bytes as \xNN.
+    // well-formed UTF-8 as the characters it is, but control, bidirectional formatting and
+    // invisible characters (dialogue/invisible_characters.h), quotes, backslashes and
+    // malformed bytes as \xNN.
     QuotedWord quoted_word() const;
 
     // The system's error number for the error that made the source unreadable, or 0.
