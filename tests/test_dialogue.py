@@ -36,6 +36,11 @@ GOOD_INPUTS = [
 
 UTF_16 = "the input is UTF-16 text, but it must be plain text (ASCII or UTF-8)."
 
+# Characters not visible on their own, each byte as \xNN: a no-break space (Zs), the line
+# separator (Zl), a zero-width space (Cf), a soft hyphen, a variation selector and a tag
+# (default-ignorable), and a combining mark at the start of the word (after a letter it shows).
+INVISIBLE = ["\u00a0", "\u2028", "\u200b", "\u00ad", "\ufe0f", "\U000e0041"]
+
 # (what is typed, the one error line)
 BAD_INPUTS = [
     (b"", "expected the number of elements, but the input ended."),
@@ -69,6 +74,10 @@ BAD_INPUTS = [
      '\\xC0\\xAF\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80\\xE2\\x82".'),
     (b"1 " + b"7" * 40, 'integer 1 of 1 must be from -2147483648 to 2147483647, found "'
      + "7" * 32 + '...".'),
+    *((f"1 1{c}2".encode(), 'expected integer 1 of 1 as a whole number, found "1'
+       + "".join(f"\\x{byte:02X}" for byte in c.encode()) + '2".') for c in INVISIBLE),
+    ("1 \u03015".encode(), 'expected integer 1 of 1 as a whole number, found "\\xCC\\x815".'),
+    ("1 e\u0301".encode(), 'expected integer 1 of 1 as a whole number, found "e\u0301".'),
     # A word ends at 1 MiB however long it goes on, digits or not.
     (b"\0" * (3 << 20), 'expected the number of elements as a whole number, found "'
      + "\\x00" * 32 + '...".'),
