@@ -4,19 +4,15 @@
 #include <charconv>
 #include <cstring>
 
-Output::Output(OutputTarget& target, std::size_t capacity)
-    : target_(target), obtained_(obtain_block<char>(capacity)) {
-    buffer_ = obtained_ ? obtained_.get() : own_;
-    capacity_ = obtained_ ? capacity : sizeof own_;
-}
+Output::Output(OutputTarget& target, std::size_t capacity) : target_(target), buffer_(capacity) {}
 
 Output& Output::operator<<(std::string_view text) {
     while (!text.empty()) {
-        if (used_ == capacity_) {
+        if (used_ == buffer_.capacity()) {
             flush();
         }
-        const std::size_t part = std::min(text.size(), capacity_ - used_);
-        std::memcpy(buffer_ + used_, text.data(), part);
+        const std::size_t part = std::min(text.size(), buffer_.capacity() - used_);
+        std::memcpy(buffer_.data() + used_, text.data(), part);
         used_ += part;
         text.remove_prefix(part);
     }
@@ -38,7 +34,7 @@ Output& Output::operator<<(std::int64_t value) {
 
 void Output::flush() {
     if (used_ != 0 && error_ == 0) {
-        error_ = target_.write(buffer_, used_);
+        error_ = target_.write(buffer_.data(), used_);
     }
     used_ = 0;
 }

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string_view>
 
 #include "dialogue/heap_block.h"
@@ -32,8 +31,8 @@ class StandardOutput final : public OutputTarget {
 };
 
 // Text gathered in a buffer and written to the target when the buffer is full or flushed. The
-// buffer is obtained without throwing; where it cannot be, a small one of the object's own
-// stands in, and the output is the same, in more writes. After a failed write nothing more is
+// buffer is obtained without throwing; where it cannot be, a small one stands in, and the
+// output is the same, in more writes. After a failed write nothing more is
 // written, and error() says why.
 class Output {
   public:
@@ -49,13 +48,13 @@ class Output {
     // Room for at least size bytes (size at most 64) at the returned place, after the buffer
     // has been written out where it had less; used(end) then takes what was put there up to end.
     char* room(std::size_t size) {
-        if (capacity_ - used_ < size) {
+        if (buffer_.capacity() - used_ < size) {
             flush();
         }
-        return buffer_ + used_;
+        return buffer_.data() + used_;
     }
     void used(const char* end) {
-        used_ = static_cast<std::size_t>(end - buffer_);
+        used_ = static_cast<std::size_t>(end - buffer_.data());
     }
 
     void flush();
@@ -67,10 +66,7 @@ class Output {
 
   private:
     OutputTarget& target_;
-    HeapBlock<char> obtained_;
-    char own_[256];
-    char* buffer_;
-    std::size_t capacity_;
+    Buffer buffer_;
     std::size_t used_ = 0;
     int error_ = 0;
 };

@@ -58,8 +58,7 @@ std::uint64_t digits_value(std::uint64_t word, int count) {
 // message may show it as it is; 0 for malformed bytes, for the characters that could move the
 // cursor, change colours or reorder the line on the screen (the C1 controls and the
 // bidirectional formatting characters), and for those not visible on their own.
-std::size_t shown_character_length(const unsigned char* text, std::size_t size,
-                                   bool starts_word) {
+std::size_t shown_character_length(const unsigned char* text, std::size_t size, bool starts_word) {
     const unsigned char lead = text[0];
     const std::size_t length = lead < 0xC2   ? 0
                                : lead < 0xE0 ? 2
@@ -92,11 +91,7 @@ constexpr std::size_t buffer_size = std::size_t{1} << 16;
 
 }  // namespace
 
-NumberReader::NumberReader(InputSource& source)
-    : source_(source), obtained_(obtain_block<char>(buffer_size)) {
-    buffer_ = obtained_ ? obtained_.get() : own_;
-    capacity_ = obtained_ ? buffer_size : sizeof own_;
-}
+NumberReader::NumberReader(InputSource& source) : source_(source), buffer_(buffer_size) {}
 
 int NumberReader::look() {
     if (next_ != end_) {
@@ -105,7 +100,7 @@ int NumberReader::look() {
     if (ended_) {
         return end_of_input;
     }
-    const std::ptrdiff_t got = source_.read(buffer_, capacity_);
+    const std::ptrdiff_t got = source_.read(buffer_.data(), buffer_.capacity());
     if (got <= 0) {
         ended_ = true;
         if (got < 0) {
@@ -114,7 +109,7 @@ int NumberReader::look() {
         }
         return end_of_input;
     }
-    next_ = buffer_;
+    next_ = buffer_.data();
     end_ = next_ + got;
     ++deliveries_;
     return static_cast<unsigned char>(*next_);

@@ -85,11 +85,7 @@ class NumberReader {
     Found read_slowly(std::int32_t& number);
 
     InputSource& source_;
-    // Obtained without throwing; where it cannot be, the small one of the reader's own serves.
-    HeapBlock<char> obtained_;
-    char own_[256];
-    char* buffer_;
-    std::size_t capacity_;
+    Buffer buffer_;  // obtained without throwing, or a small one
     const char* next_ = nullptr;
     const char* end_ = nullptr;  // the end of the last delivery
     bool ended_ = false;

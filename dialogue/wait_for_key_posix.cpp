@@ -121,11 +121,12 @@ HandledSignal handled[128];
 std::size_t handled_count = 0;
 sigset_t handled_set;
 
-void let_in_now(int signal_number) {
+// how: SIG_BLOCK or SIG_UNBLOCK, for that one signal.
+void mask_one(int how, int signal_number) {
     sigset_t just_this;
     sigemptyset(&just_this);
     sigaddset(&just_this, signal_number);
-    sigprocmask(SIG_UNBLOCK, &just_this, nullptr);
+    sigprocmask(how, &just_this, nullptr);
 }
 
 // The terminal goes back as it was, and then the signal ends the process as if no handler had
@@ -133,7 +134,7 @@ void let_in_now(int signal_number) {
 void end_by_signal(int signal_number) {
     give_terminal_back();
     raise(signal_number);
-    let_in_now(signal_number);
+    mask_one(SIG_UNBLOCK, signal_number);
 }
 
 void install(int signal_number, void (*handler)(int));
@@ -149,11 +150,8 @@ void stop_by_signal(int signal_number) {
     sigaction(signal_number, &stop, nullptr);
     continued = 0;
     raise(signal_number);
-    let_in_now(signal_number);  // stops here until continued, or not at all
-    sigset_t just_this;
-    sigemptyset(&just_this);
-    sigaddset(&just_this, signal_number);
-    sigprocmask(SIG_BLOCK, &just_this, nullptr);
+    mask_one(SIG_UNBLOCK, signal_number);  // stops here until continued, or not at all
+    mask_one(SIG_BLOCK, signal_number);
     install(signal_number, stop_by_signal);
     stop_dropped = !continued;
     take_again = 1;

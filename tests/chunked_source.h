@@ -57,7 +57,9 @@ struct TextTarget final : OutputTarget {
     int failure = 0;  // where not 0, every write fails with this error number
 
     int write(const char* bytes, std::size_t size) override {
-        text.append(failure == 0 ? bytes : "", failure == 0 ? size : 0);
+        if (failure == 0) {
+            text.append(bytes, size);
+        }
         return failure;
     }
 };
