@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "dialogue/heap_block.h"
+#include "dialogue/quoting.h"
 #include "dialogue/read_numbers.h"
 #include "dialogue/write_list.h"
 #include "inversions/huge_pages.h"
@@ -21,40 +22,41 @@ constexpr std::int32_t largest_count = std::numeric_limits<std::int32_t>::max();
 // What the exchange reads from and writes to.
 struct Streams {
     NumberReader& input;
+    InputSource& source;  // told what the program writes on the screen
     Output& output;
     Output& errors;
-    // At a terminal the typed text is echoed between the prompts, and can end mid-line.
-    bool typed_at_terminal;
-    // How many reads of the input had delivered text when the last prompt was written.
-    std::optional<std::size_t> deliveries_at_prompt;
+    OnScreen on_screen;
+    bool after_prompt = false;  // the program's last text on the screen was a prompt
 };
 
-// Where the cursor stands at a terminal: after the typed text where some came after the last
-// prompt, else after that prompt, which has no line end.
-bool at_line_start(const Streams& streams) {
-    if (!streams.deliveries_at_prompt) {
-        return true;
-    }
-    return streams.input.deliveries() != *streams.deliveries_at_prompt &&
-           streams.input.at_line_start();
+// Where the cursor stands on the screen: after the text typed since the program last wrote
+// there, where some was typed, else after what the program wrote.
+bool mid_line(const Streams& streams) {
+    const Typed typed = streams.source.typed();
+    return typed == Typed::nothing ? streams.after_prompt : typed == Typed::mid_line;
 }
 
-// At a terminal, a line end first where the cursor is not at the start of a line.
-void start_line(const Streams& streams) {
-    if (streams.typed_at_terminal && !at_line_start(streams)) {
-        streams.output << '\n';
-    }
+void end_screen_line(Streams& streams) {
+    (streams.on_screen.output ? streams.output : streams.errors) << '\n';
+    streams.after_prompt = false;
+    streams.source.wrote_on_screen(0);
 }
 
 // Starts an error line, which is written when the exchange ends. What was already written to
 // output goes first, so that on a terminal the error appears after it, on a line of its own.
-Output& begin_error(const Streams& streams) {
-    start_line(streams);
+Output& begin_error(Streams& streams) {
+    if (streams.on_screen.errors && mid_line(streams)) {
+        end_screen_line(streams);
+    }
     streams.output.flush();
     return streams.errors << "Error: ";
 }
 
-void report_unreadable(const Streams& streams) {
+QuotedWord last_word(const Streams& streams) {
+    return quote_word(streams.input.word_start(), streams.input.word_length());
+}
+
+void report_unreadable(Streams& streams) {
     begin_error(streams) << "cannot read the input: " << std::strerror(streams.input.read_error())
                          << ".\n";
 }
@@ -62,13 +64,20 @@ void report_unreadable(const Streams& streams) {
 // Prompts end without a line end; flushing shows them before the read that follows.
 template <typename... Parts>
 void prompt(Streams& streams, const Parts&... parts) {
-    start_line(streams);
+    if (streams.on_screen.input && streams.on_screen.output && mid_line(streams)) {
+        end_screen_line(streams);
+    }
+    const std::size_t before = streams.output.pending();
     (streams.output << ... << parts);
+    const std::size_t width = streams.output.pending() - before;
     streams.output.flush();
-    streams.deliveries_at_prompt = streams.input.deliveries();
+    if (streams.on_screen.output) {
+        streams.after_prompt = true;
+        streams.source.wrote_on_screen(width);
+    }
 }
 
-std::optional<std::int32_t> read_count(const Streams& streams) {
+std::optional<std::int32_t> read_count(Streams& streams) {
     if (!streams.input.pass_byte_order_mark()) {
         begin_error(streams) << "the input is UTF-16 text, but it must be plain text (ASCII or "
                                 "UTF-8).\n";
@@ -88,10 +97,10 @@ std::optional<std::int32_t> read_count(const Streams& streams) {
         error << "expected the number of elements, but the input ended.\n";
     } else if (found == Found::not_whole) {
         error << "expected the number of elements as a whole number, found "
-              << streams.input.quoted_word().view() << ".\n";
+              << last_word(streams).view() << ".\n";
     } else {
         error << "the number of elements must be from 0 to " << largest_count << ", found "
-              << streams.input.quoted_word().view() << ".\n";
+              << last_word(streams).view() << ".\n";
     }
     return std::nullopt;
 }
@@ -108,7 +117,7 @@ List obtain_list(std::int32_t count) {
     return list;
 }
 
-bool read_values(const Streams& streams, std::int32_t* values, std::int32_t count) {
+bool read_values(Streams& streams, std::int32_t* values, std::int32_t count) {
     for (std::int32_t i = 0; i < count; ++i) {
         const Found found = streams.input.read(values[i]);
         if (found == Found::number) {
@@ -123,11 +132,11 @@ bool read_values(const Streams& streams, std::int32_t* values, std::int32_t coun
             error << "expected " << count << " integers, but the input ended after " << i << ".\n";
         } else if (found == Found::not_whole) {
             error << "expected integer " << i + 1 << " of " << count << " as a whole number, found "
-                  << streams.input.quoted_word().view() << ".\n";
+                  << last_word(streams).view() << ".\n";
         } else {
             error << "integer " << i + 1 << " of " << count
                   << " must be from -2147483648 to 2147483647, found "
-                  << streams.input.quoted_word().view() << ".\n";
+                  << last_word(streams).view() << ".\n";
         }
         return false;
     }
@@ -168,9 +177,9 @@ bool converse(Streams& streams) {
 
 }  // namespace
 
-int run_dialogue(InputSource& input, Output& output, Output& errors, bool typed_at_terminal) {
+int run_dialogue(InputSource& input, Output& output, Output& errors, OnScreen on_screen) {
     NumberReader reader(input);
-    Streams streams = {reader, output, errors, typed_at_terminal, std::nullopt};
+    Streams streams = {reader, input, output, errors, on_screen};
     bool succeeded = converse(streams);
     reader.give_back_unread();
     errors.flush();

@@ -4,6 +4,14 @@
 #include "dialogue/input_source.h"
 #include "dialogue/output.h"
 
+// Which streams show on the one screen: the terminal or console at which the input is typed,
+// or else the one that the output goes to.
+struct OnScreen {
+    bool input = false;  // typed there, and shown as it is typed
+    bool output = false;
+    bool errors = false;
+};
+
 // Asks on output for a count and then for that many integers, reads them from input, echoes
 // them, sorts them while counting their inversions, prints the sorted list and the total, and
 // ends with the final prompt "Press ENTER to return.". Each prompt is flushed before the read
@@ -15,12 +23,14 @@
 // end the exchange early: one line beginning "Error: " goes to errors, what is still to come of
 // the result is not printed, and the final prompt follows after a blank line.
 //
-// Where the input is typed at a terminal, which echoes it between the prompts, an error line
-// and each prompt start a line of their own: a line end goes to output first where the cursor
-// stands after a prompt or after typed text that ended mid-line. Elsewhere the bytes written
-// are the same whatever the input's lines.
+// On a screen (on_screen), prompts and error lines are kept apart from the typed text. Where the
+// cursor stands after typed text that ended mid-line, a line end goes to output before the next
+// prompt; where errors show on the screen and the cursor stands after a prompt or after such
+// text, a line end goes before the error line too, to output where that shows there, else to
+// errors. The input is told of each such line end, so that a word typed before it ends there,
+// as the screen shows it. Output that does not go to the screen has the same bytes whatever
+// the input's lines.
 //
 // Returns the exit status: 0 after a complete result, 1 after an error (output that could not
 // be written included).
-int run_dialogue(InputSource& input, Output& output, Output& errors,
-                 bool typed_at_terminal = false);
+int run_dialogue(InputSource& input, Output& output, Output& errors, OnScreen on_screen = {});

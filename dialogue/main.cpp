@@ -12,8 +12,9 @@ int main() {
     StandardOutput standard_error(2);
     Output output(standard_output, std::size_t{1} << 16);
     Output errors(standard_error, 512);
-    StandardInput input;
-    const int status = run_dialogue(input, output, errors, input_typed_at_terminal());
+    const OnScreen on_screen = streams_on_screen();
+    StandardInput input(on_screen.input);
+    const int status = run_dialogue(input, output, errors, on_screen);
     input.discard_rest_of_line();
     wait_for_key();
     return status;

@@ -18,13 +18,16 @@ class OutputTarget {
     virtual int write(const char* bytes, std::size_t size) = 0;
 };
 
-// A standard descriptor (1 or 2), written with the system's own call. Where the descriptor is
+// A descriptor (standard output or error, or the terminal), written with the system's own call. Where the descriptor is
 // non-blocking (some parents leave it so), a full pipe is waited on rather than taken for an
 // error. On Windows each line end is written as CR LF, as programs there write them.
 class StandardOutput final : public OutputTarget {
   public:
     explicit StandardOutput(int descriptor);
     int write(const char* bytes, std::size_t size) override;
+    int descriptor() const {
+        return descriptor_;
+    }
 
   private:
     int descriptor_;
@@ -58,6 +61,11 @@ class Output {
     }
 
     void flush();
+
+    // The bytes gathered and not yet written.
+    std::size_t pending() const {
+        return used_;
+    }
 
     // 0, or the system's error number for the first write that failed.
     int error() const {

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <limits>
 
-#include "dialogue/invisible_characters.h"
 
 namespace {
 
@@ -54,34 +53,6 @@ std::uint64_t digits_value(std::uint64_t word, int count) {
     return eight_digit_value(word << (64 - 8 * count));
 }
 
-// The length of the well-formed UTF-8 character at text, at most size bytes long, where a
-// message may show it as it is; 0 for malformed bytes, for the characters that could move the
-// cursor, change colours or reorder the line on the screen (the C1 controls and the
-// bidirectional formatting characters), and for those not visible on their own.
-std::size_t shown_character_length(const unsigned char* text, std::size_t size, bool starts_word) {
-    const unsigned char lead = text[0];
-    const std::size_t length = lead < 0xC2   ? 0
-                               : lead < 0xE0 ? 2
-                               : lead < 0xF0 ? 3
-                               : lead < 0xF5 ? 4
-                                             : 0;
-    if (length == 0 || length > size) {
-        return 0;
-    }
-    char32_t code_point = lead & (0x7Fu >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((text[i] & 0xC0) != 0x80) {
-            return 0;
-        }
-        code_point = (code_point << 6) | (text[i] & 0x3Fu);
-    }
-    constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    const bool well_formed = code_point >= smallest[length] && code_point <= 0x10FFFF &&
-                             !(code_point >= 0xD800 && code_point <= 0xDFFF);
-    const bool harmless = code_point >= 0xA0 && !is_invisible(code_point, starts_word);
-    return well_formed && harmless ? length : 0;
-}
-
 // What reading in place needs to find in its range: a sign, two words of eight characters,
 // and the character after a number of at most ten digits among them.
 constexpr std::ptrdiff_t in_place_span = 17;
@@ -111,7 +82,6 @@ int NumberReader::look() {
     }
     next_ = buffer_.data();
     end_ = next_ + got;
-    ++deliveries_;
     return static_cast<unsigned char>(*next_);
 }
 
@@ -272,37 +242,6 @@ Found NumberReader::read_slowly(std::int32_t& number) {
     }
     number = static_cast<std::int32_t>(value);
     return Found::number;
-}
-
-QuotedWord NumberReader::quoted_word() const {
-    constexpr char hex_digits[] = "0123456789ABCDEF";
-    const auto* const word = reinterpret_cast<const unsigned char*>(start_);
-    const std::size_t shown = std::min(length_, sizeof start_);
-    QuotedWord quoted;
-    char* out = quoted.text;
-    *out++ = '"';
-    for (std::size_t i = 0; i < shown;) {
-        const unsigned char byte = word[i];
-        const std::size_t length =
-            byte >= 0x80 ? shown_character_length(word + i, shown - i, i == 0) : 0;
-        if (length != 0) {
-            out = std::copy(start_ + i, start_ + i + length, out);
-            i += length;
-        } else if (byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\') {
-            *out++ = static_cast<char>(byte);
-            ++i;
-        } else {
-            *out++ = '\\';
-            *out++ = 'x';
-            *out++ = hex_digits[byte >> 4];
-            *out++ = hex_digits[byte & 0xF];
-            ++i;
-        }
-    }
-    const std::string_view ending = length_ > shown ? "...\"" : "\"";
-    out = std::copy(ending.begin(), ending.end(), out);
-    quoted.size = static_cast<std::size_t>(out - quoted.text);
-    return quoted;
 }
 
 void NumberReader::give_back_unread() {

@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string_view>
 
 #include "dialogue/heap_block.h"
@@ -17,16 +16,6 @@ enum class Found { number, end_of_input, not_whole, out_of_range, unreadable };
 // of the number and sets number; returns nullptr, leaving number alone, where the range is too
 // short to tell (fewer than 17 characters) or the word is anything else.
 const char* read_in_place(const char* word, const char* end, std::int32_t& number);
-
-// The start of a word, in double quotes, fit for one line of a message.
-struct QuotedWord {
-    char text[2 + 32 * 4 + 4];  // 32 bytes, each at most \xNN, the quotes and "..."
-    std::size_t size = 0;
-
-    std::string_view view() const {
-        return {text, size};
-    }
-};
 
 // The longest word read: a number needs at most a sign and ten digits, and whatever leading
 // zeros its writer chose, but endless input (/dev/zero, yes 1 | tr -d '\n') must end too. A
@@ -49,26 +38,17 @@ class NumberReader {
     // number, so "12abc" and "2.5" are not_whole. Sets number only when it finds one.
     Found read(std::int32_t& number);
 
-    // The start of the last word read, in double quotes and fit for one line of a message:
-    // well-formed UTF-8 as the characters it is, but control, bidirectional formatting and
-    // invisible characters (dialogue/invisible_characters.h), quotes, backslashes and
-    // malformed bytes as \xNN.
-    QuotedWord quoted_word() const;
+    // The last word read, for messages: its first bytes (at most 32), and its whole length.
+    std::string_view word_start() const {
+        return {start_, length_ < sizeof start_ ? length_ : sizeof start_};
+    }
+    std::size_t word_length() const {
+        return length_;
+    }
 
     // The system's error number for the error that made the source unreadable, or 0.
     int read_error() const {
         return read_error_;
-    }
-
-    // True when what the source has delivered so far ends with a line end: at a terminal, the
-    // typed text then ends at the start of a line.
-    bool at_line_start() const {
-        return deliveries_ != 0 && end_[-1] == '\n';
-    }
-
-    // How many reads of the source have delivered text so far.
-    std::size_t deliveries() const {
-        return deliveries_;
     }
 
     // Gives the source back what was read from it but not used, so that whoever reads it next
@@ -91,7 +71,6 @@ class NumberReader {
     bool ended_ = false;
     bool begun_word_ = false;  // the first word began with the bytes of an unfinished mark
     int read_error_ = 0;
-    std::size_t deliveries_ = 0;
     // The last word's length and its first characters, for messages.
     std::size_t length_ = 0;
     char start_[32] = {};

@@ -88,25 +88,55 @@ int write_all(int descriptor, const char* bytes, std::size_t size) {
 
 }  // namespace
 
-StandardInput::StandardInput() {
+StandardInput::StandardInput(bool typed_at_terminal) : typed_at_terminal_(typed_at_terminal) {
 #ifdef _WIN32
     _setmode(standard_input, _O_BINARY);
 #endif
+}
+
+std::ptrdiff_t StandardInput::read_as_typed(char* buffer, std::size_t capacity) {
+#ifndef _WIN32
+    if (typed_at_terminal_) {
+        const std::ptrdiff_t got = lines_.read(buffer, capacity, error_);
+        if (got != TerminalLines::not_held) {
+            return got;
+        }
+    }
+#endif
+    std::ptrdiff_t got = -1;
+    do {
+        got = read_some(buffer, capacity < largest_read ? capacity : largest_read);
+    } while (got < 0 && (errno == EINTR || not_yet(standard_input, false)));
+    error_ = got < 0 ? errno : 0;
+    return got;
 }
 
 std::ptrdiff_t StandardInput::read(char* buffer, std::size_t capacity) {
     if (held_back_ != 0) {
         return 0;  // a Ctrl+Z ended the input
     }
-    std::ptrdiff_t got = -1;
-    do {
-        got = read_some(buffer, capacity < largest_read ? capacity : largest_read);
-    } while (got < 0 && (errno == EINTR || not_yet(standard_input, false)));
+    if (line_broken_) {
+        line_broken_ = false;
+        *buffer = '\n';
+        return 1;
+    }
+    const std::ptrdiff_t got = read_as_typed(buffer, capacity);
     if (got < 0) {
-        error_ = errno;
         return -1;
     }
     line_open_ = got > 0 && buffer[got - 1] != '\n';
+    if (got == 0) {
+        return 0;
+    }
+    if (typed_at_terminal_) {
+#ifdef _WIN32
+        // The console hands a line over once Enter has ended it on the screen; a longer one in
+        // parts, after that too.
+        typed_ = Typed::at_line_start;
+#else
+        typed_ = line_open_ ? Typed::mid_line : Typed::at_line_start;
+#endif
+    }
 #ifdef _WIN32
     if (const void* end = std::memchr(buffer, 0x1A, static_cast<std::size_t>(got))) {
         const std::ptrdiff_t delivered = static_cast<const char*>(end) - buffer;
@@ -115,6 +145,17 @@ std::ptrdiff_t StandardInput::read(char* buffer, std::size_t capacity) {
     }
 #endif
     return got;
+}
+
+void StandardInput::wrote_on_screen(std::size_t column) {
+    if (!typed_at_terminal_) {
+        return;
+    }
+    line_broken_ = line_broken_ || (column == 0 && typed_ == Typed::mid_line);
+    typed_ = Typed::nothing;
+#ifndef _WIN32
+    lines_.begin_at_column(column);
+#endif
 }
 
 int StandardInput::error() const {
@@ -137,6 +178,9 @@ void StandardInput::discard_rest_of_line() {
 }
 
 void StandardInput::give_back(std::size_t count) {
+#ifndef _WIN32
+    lines_.end();
+#endif
     // On a pipe or a terminal this fails, and nothing is lost that was not already gone.
     if (count + held_back_ != 0) {
         step_back(count + held_back_);

@@ -1,6 +1,5 @@
 // The final keystroke wait, read from the console or terminal itself rather than from standard
-// input: piped input neither ends the wait nor is consumed by it. Beside it, the one thing the
-// dialogue needs to know of the terminal.
+// input: piped input neither ends the wait nor is consumed by it.
 #pragma once
 
 // Waits until one key is pressed after the wait began, without echoing it, discards whatever
@@ -9,10 +8,6 @@
 // they were pressed before the result was there to be read. Returns at once where there is no
 // console or terminal to wait on, or where standard output does not go to it.
 void wait_for_key();
-
-// True where standard input is typed at the terminal or console, which echoes it on the screen
-// between the program's own output.
-bool input_typed_at_terminal();
 
 // After the key, whatever keeps arriving (a paste comes in pieces over tens of milliseconds,
 // and keys may be typed on) is discarded until the keyboard has been quiet for quiet_gap_ms,

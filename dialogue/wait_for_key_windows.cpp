@@ -72,8 +72,3 @@ void wait_for_key() {
         WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), "\r\n", 2, &written, nullptr);
     }
 }
-
-bool input_typed_at_terminal() {
-    DWORD mode = 0;
-    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
-}

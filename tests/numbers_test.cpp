@@ -76,7 +76,7 @@ std::string read_all(ChunkedSource&& source) {
         const Found what = reader.read(number);
         if (what != Found::number) {
             found += "stopped " + std::to_string(static_cast<int>(what)) + " at " +
-                     std::string(reader.quoted_word().view());
+                     std::string(reader.word_start()) + std::to_string(reader.word_length());
             break;
         }
         found += std::to_string(number) + ' ';

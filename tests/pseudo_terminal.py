@@ -25,8 +25,11 @@ class TerminalTestCase(unittest.TestCase):
         return text
 
     def start(self, command, stdin=None, stdout=None, **options):
-        """Starts command in a session of its own, its output on this terminal unless told."""
-        run = subprocess.Popen(
+        """Starts command in a session of its own, its output on this terminal unless told.
+        One that a failed subtest left running is stopped first: a terminal can be the
+        controlling terminal of one session only."""
+        stop(getattr(self, "running", None))
+        run = self.running = subprocess.Popen(
             command,
             stdin=self.slave if stdin is None else stdin,
             stdout=self.slave if stdout is None else stdout,
@@ -66,6 +69,6 @@ class TerminalTestCase(unittest.TestCase):
 
 
 def stop(run):
-    if run.poll() is None:
+    if run and run.poll() is None:
         run.kill()
         run.wait()

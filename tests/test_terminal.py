@@ -10,6 +10,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import termios
 import time
 import unittest
@@ -58,11 +59,12 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
         )
 
     def wait_for_key_mode(self, run):
-        """Waits until the program has switched echo off for its key wait."""
+        """Waits until the program has switched the signal keys off for its key wait (its line
+        editing leaves them on)."""
         deadline = time.monotonic() + TIME_LIMIT
-        while termios.tcgetattr(self.slave)[3] & termios.ECHO:
+        while termios.tcgetattr(self.slave)[3] & termios.ISIG:
             self.assertIsNone(run.poll(), "the program ended before it waited for a key")
-            self.assertLess(time.monotonic(), deadline, "echo was never switched off")
+            self.assertLess(time.monotonic(), deadline, "key mode was never taken")
             time.sleep(0.01)
 
     def type_example_and_reach_the_wait(self, run=None):
@@ -172,32 +174,58 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
                 self.assertEqual(run.wait(timeout=TIME_LIMIT), -ending)
                 self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
 
-    def test_errors_and_prompts_start_lines_of_their_own(self):
+    def test_the_screen_shows_what_is_read_and_errors_start_lines_of_their_own(self):
         """Ctrl+D hands over a partial line, and a second one ends the input, which is then
-        never asked for again."""
-        # (typed at the first prompt, typed at the second, what the screen shows)
+        never asked for again; the editing keys act as the terminal's own; a pasted line of any
+        length arrives whole; a word ends where the program ends the screen's line."""
+        line = b" ".join(b"%d" % (10**8 + i) for i in range(3000, 0, -1))  # 30 KB
+        erased = "1 ５\x7fwrong\x17\x15".encode()  # erase, word erase, kill
+        # (what is piped, what is typed after each prompt, what the screen shows, the status)
         cases = [
-            (b"3\n", b"4 1\x04\x04",
-             b"4 1\r\nError: expected 3 integers, but the input ended after 2."),
-            (b"3\n", b"\x04", b"integers: \r\nError: expected 3 integers, but the input ended after 0."),
-            (b"3 1 x\n", None, b"3 1 x\r\nPlease input 3 integers: \r\n"
-             b'Error: expected integer 2 of 3 as a whole number, found "x".'),
-            (b"12\x04\x04", None, b"elements: 12\r\nPlease input 12 integers: \r\n"
-             b"Error: expected 12 integers, but the input ended after 0."),
+            (None, [b"3\n", b"4 1\x04\x04"],
+             b"4 1\r\nError: expected 3 integers, but the input ended after 2.", 1),
+            (None, [b"3\n", b"\x04"],
+             b"integers: \r\nError: expected 3 integers, but the input ended after 0.", 1),
+            (None, [b"3 1 x\n"], b"3 1 x\r\nPlease input 3 integers: \r\n"
+             b'Error: expected integer 2 of 3 as a whole number, found "x".', 1),
+            (None, [b"12\x04\x04"], b"elements: 12\r\nPlease input 12 integers: \r\n"
+             b"Error: expected 12 integers, but the input ended after 0.", 1),
+            (None, [b"2 5\x04", b"7\n"], b"elements: 2 5\r\nPlease input 2 integers: 7\r\n"
+             b"\r\n************** Result **************\r\nThe input array is: 5 7 ", 0),
+            (None, [b"2\n", erased + b" 4 1\x042\r"], "integers: 1 ５\b \b\b \bwrong".encode()
+             + b"\b \b" * 7 + b" 4 12\r\n\r\n************** Result **************\r\n"
+             b"The input array is: 4 12 ", 0),
+            (None, [b"3000\n", line + b"\r"], line + b"\r\n", 0),
+            (b"3000 " + line, [], b"The number of inversions is 4498500.", 0),
+            (b"3 1 2.5x 3\n", [], b"elements: Please input 3 integers: \r\n"
+             b'Error: expected integer 2 of 3 as a whole number, found "2.5x".', 1),
         ]
-        for first, second, shown in cases:
-            with self.subTest(typed=(first, second)):
+        for piped, typed, shown, status in cases:
+            with self.subTest(piped=piped and piped[:20], typed=[text[:20] for text in typed]):
                 self.screen = b""
-                run = self.start()
-                self.read_screen_until(b"elements: ")
-                self.type(first)
-                if second:
-                    self.read_screen_until(b"integers: ")
-                    self.type(second)
+                run = self.start(stdin=None if piped is None else subprocess.PIPE)
+                if piped:
+                    run.stdin.write(piped)
+                    run.stdin.close()
+                for prompt, text in zip((b"elements: ", b"integers: "), typed):
+                    self.read_screen_until(prompt)
+                    self.paste(text)
                 self.read_screen_until(shown)
                 self.wait_for_key_mode(run)
                 self.type(b"x")
-                self.assertEqual(run.wait(timeout=TIME_LIMIT), 1)
+                self.assertEqual(run.wait(timeout=TIME_LIMIT), status)
+
+    def test_output_to_a_file_gets_no_line_ends_for_the_screen(self):
+        piped = program.run(b"3\n4 1").stdout
+        with tempfile.TemporaryFile() as output:
+            run = self.start(stdout=output)
+            self.type(b"3\n")
+            self.read_screen_until(b"3\r\n")
+            self.type(b"4 1\x04\x04")
+            self.read_screen_until(b"4 1\r\nError: expected 3 integers, but the input ended after 2.")
+            self.assertEqual(run.wait(timeout=TIME_LIMIT), 1)
+            output.seek(0)
+            self.assertEqual(output.read(), piped)
 
     @unittest.skipUnless(shutil.which("dash"), "needs dash")
     def test_a_stopped_wait_gives_the_terminal_back_and_takes_it_again(self):
@@ -206,14 +234,23 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
         self.read_screen_until(b"$ ")
         command = " ".join(program.command()).encode()
         self.type(command + b"\n")
-        self.type_example_and_reach_the_wait(shell)
+        self.read_screen_until(b"elements: ")
+        self.type(b"3\n")
+        self.read_screen_until(b"integers: ")
+        self.type(b"3 1")
+        self.read_screen_until(b"integers: 3 1")
         job = os.tcgetpgrp(self.master)  # the terminal's foreground: the program's own group
-
-        os.killpg(job, signal.SIGTSTP)
-        self.read_screen_until(b"Stopped")
-        self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
-        self.screen = b""
-        self.type(b"fg\n")
+        for stopped_while in ("typing", "waiting"):
+            os.killpg(job, signal.SIGTSTP)
+            self.read_screen_until(b"Stopped")
+            self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
+            self.screen = b""
+            self.type(b"fg\n")
+            if stopped_while == "typing":
+                self.read_screen_until(command + b"\r\n3 1")  # the line typed so far, again
+                self.type(b" 2\n")
+                self.read_screen_until(program.FINAL_PROMPT.encode())
+                self.wait_for_key_mode(shell)
         self.read_screen_until(command + b"\r\n")  # the shell names the job it continues
         self.wait_for_key_mode(shell)
         self.assert_still_waiting(shell, 0.3)

@@ -1,0 +1,22 @@
+// How characters show on the screen: which ones a quoted word in a message shows as \xNN, since
+// they show as nothing, as a space, or on the character before them; and how many columns each
+// takes, for erasing typed text. From the Unicode Character Database, version 14.0.0.
+#pragma once
+
+#include <cstddef>
+
+// The UTF-8 character at the start of text, of which size bytes are there: its length, with its
+// code point in code_point; 0 where the bytes are malformed (overlong forms and surrogates
+// included); incomplete where they begin a character that has not all arrived.
+inline constexpr std::ptrdiff_t incomplete = -1;
+std::ptrdiff_t decode_utf8(const unsigned char* text, std::size_t size, char32_t& code_point);
+
+// True for the space separators other than the ASCII space (Zs), the line and paragraph
+// separators (Zl, Zp), the format characters (Cf) and the other default-ignorable code points
+// (variation selectors among them); and, at the start of a word, for a combining mark (Mn, Me),
+// which would join the quote before it.
+bool is_invisible(char32_t code_point, bool starts_word);
+
+// The columns a printable character takes: 0 for the invisible ones and combining marks, 2 for
+// the wide and fullwidth ones of East Asian scripts and emoji, else 1.
+int screen_columns(char32_t code_point);

@@ -1,0 +1,49 @@
+// Lines typed at the POSIX terminal that is standard input, read a key at a time in a mode of
+// the program's own and edited as the terminal itself would edit them, so that a line of any
+// length arrives whole: in its own line input the terminal keeps at most a few kilobytes of a
+// line (MAX_CANON) and drops the rest.
+#pragma once
+
+#include <cstddef>
+
+#include "dialogue/line_editor.h"
+#include "dialogue/output.h"
+
+class TerminalLines {
+  public:
+    TerminalLines();
+    ~TerminalLines();
+    TerminalLines(const TerminalLines&) = delete;
+    TerminalLines& operator=(const TerminalLines&) = delete;
+
+    // What read returns where the terminal's mode cannot be had (the program is not the
+    // terminal's foreground job): the caller then reads the terminal as it is.
+    static constexpr std::ptrdiff_t not_held = -2;
+
+    // Reads a typed line, or what is left of one longer than capacity: how many bytes, 0 at
+    // the end of the input, -1 after an error (its number in error), or not_held.
+    std::ptrdiff_t read(char* buffer, std::size_t capacity, int& error);
+
+    // The screen column at which the next typed line starts.
+    void begin_at_column(std::size_t column) {
+        editor_.begin_at_column(column);
+    }
+
+    // Gives the terminal back its settings.
+    void end();
+
+  private:
+    bool edit(int& error);
+
+    LineEditor editor_;
+    std::size_t handed_over_ = 0;  // of a finished line, longer than a read
+    bool finished_ = false;        // the editor holds a line to hand over
+    bool held_ = false;            // the terminal has the program's mode
+    std::size_t echoed_ = 0;       // bytes to come that the terminal has echoed itself
+    // Keys read but not yet edited: a paste brings several lines at once.
+    unsigned char keys_[1024];
+    std::size_t next_key_ = 0;
+    std::size_t keys_end_ = 0;
+    StandardOutput echo_target_;
+    Output echo_;
+};

@@ -1,0 +1,139 @@
+#include "dialogue/terminal_lines.h"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "dialogue/terminal_mode.h"
+
+namespace {
+
+// Line input, echo and the extended keys (Ctrl+V) off; the signal keys stay as the user has
+// them, so Ctrl+C, Ctrl+Z and Ctrl+\ act as ever.
+void set_editing_mode(termios& settings) {
+    settings.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON | IEXTEN);
+    settings.c_cc[VMIN] = 1;
+    settings.c_cc[VTIME] = 0;
+}
+
+int key(const termios& settings, int index) {
+    const cc_t key = settings.c_cc[index];
+    return key == _POSIX_VDISABLE ? -1 : key;
+}
+
+EditingKeys editing_keys(const termios& settings) {
+    EditingKeys keys = {key(settings, VERASE), -1, key(settings, VKILL), key(settings, VEOF),
+                        (settings.c_lflag & ECHO) != 0, false};
+#ifdef VWERASE
+    keys.word_erase = key(settings, VWERASE);
+#endif
+#ifdef ECHOCTL
+    keys.echo_control = (settings.c_lflag & ECHOCTL) != 0;
+#endif
+    return keys;
+}
+
+// What the terminal had received when its mode was taken: it has echoed that already, in its
+// own line input.
+std::size_t received_before_mode() {
+    int count = 0;
+#ifdef FIONREAD
+    if (ioctl(STDIN_FILENO, FIONREAD, &count) != 0) {
+        count = 0;
+    }
+#endif
+    return static_cast<std::size_t>(count);
+}
+
+}  // namespace
+
+TerminalLines::TerminalLines() : echo_target_(-1), echo_(echo_target_, 4096) {}
+
+TerminalLines::~TerminalLines() {
+    end();
+    if (echo_target_.descriptor() >= 0) {
+        close(echo_target_.descriptor());
+    }
+}
+
+// Edits typed keys until a line is ready to hand over: true then; false where the input ended
+// (error 0) or could not be read (error set).
+bool TerminalLines::edit(int& error) {
+    for (;;) {
+        const EditingKeys keys = editing_keys(settings_before_mode());
+        EditingKeys echoed = keys;
+        echoed.echo = false;
+        while (next_key_ != keys_end_) {
+            unsigned char byte = keys_[next_key_++];
+#ifdef __linux__
+            // Linux keeps an end of file typed in its own line input as a NUL byte, which
+            // comes as it is once the mode is taken.
+            if (echoed_ != 0 && byte == 0 && keys.end_of_file >= 0) {
+                byte = static_cast<unsigned char>(keys.end_of_file);
+            }
+#endif
+            const LineEditor::Step step = editor_.take(byte, echoed_ != 0 ? echoed : keys, echo_);
+            echoed_ -= echoed_ != 0;
+            if (step != LineEditor::Step::editing) {
+                echo_.flush();
+                error = step == LineEditor::Step::out_of_memory ? ENOMEM : 0;
+                return step == LineEditor::Step::line_ended || step == LineEditor::Step::handed_over;
+            }
+        }
+        echo_.flush();
+        const std::ptrdiff_t got = read_terminal(keys_, sizeof keys_, no_time_limit);
+        if (got == continued_after_stop) {
+            editor_.show_again(keys, echo_);
+            echoed_ = received_before_mode();
+        } else if (got < 0) {
+            error = EIO;  // the terminal hung up, or the mode cannot be had again
+            return false;
+        } else {
+            next_key_ = 0;
+            keys_end_ = static_cast<std::size_t>(got);
+        }
+    }
+}
+
+std::ptrdiff_t TerminalLines::read(char* buffer, std::size_t capacity, int& error) {
+    if (!finished_) {
+        if (!held_) {
+            // The echo goes to the terminal itself, opened for writing: standard input may be
+            // open for reading only, and standard output may go elsewhere.
+            if (echo_target_.descriptor() < 0) {
+                echo_target_ = StandardOutput(open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC));
+            }
+            if (echo_target_.descriptor() < 0 ||
+                !take_terminal(STDIN_FILENO, set_editing_mode, false)) {
+                return not_held;
+            }
+            held_ = true;
+            echoed_ = received_before_mode();
+        }
+        if (!edit(error)) {
+            return error == 0 ? 0 : -1;
+        }
+        finished_ = true;
+        handed_over_ = 0;
+    }
+    const std::size_t size = std::min(capacity, editor_.size() - handed_over_);
+    std::memcpy(buffer, editor_.text() + handed_over_, size);
+    handed_over_ += size;
+    if (handed_over_ == editor_.size()) {
+        editor_.clear();
+        finished_ = false;
+    }
+    return static_cast<std::ptrdiff_t>(size);
+}
+
+void TerminalLines::end() {
+    if (held_) {
+        give_terminal_back();
+        held_ = false;
+    }
+}
