@@ -135,8 +135,8 @@ bool read_values(Streams& streams, std::int32_t* values, std::int32_t count) {
                   << last_word(streams).view() << ".\n";
         } else {
             error << "integer " << i + 1 << " of " << count
-                  << " must be from -2147483648 to 2147483647, found "
-                  << last_word(streams).view() << ".\n";
+                  << " must be from -2147483648 to 2147483647, found " << last_word(streams).view()
+                  << ".\n";
         }
         return false;
     }

@@ -18,9 +18,10 @@ class OutputTarget {
     virtual int write(const char* bytes, std::size_t size) = 0;
 };
 
-// A descriptor (standard output or error, or the terminal), written with the system's own call. Where the descriptor is
-// non-blocking (some parents leave it so), a full pipe is waited on rather than taken for an
-// error. On Windows each line end is written as CR LF, as programs there write them.
+// A descriptor (standard output or error, or the terminal), written with the system's own call.
+// Where the descriptor is non-blocking (some parents leave it so), a full pipe is waited on rather
+// than taken for an error. On Windows each line end is written as CR LF, as programs there write
+// them.
 class StandardOutput final : public OutputTarget {
   public:
     explicit StandardOutput(int descriptor);

@@ -13,7 +13,8 @@ namespace {
 std::size_t shown_character_length(const unsigned char* text, std::size_t size, bool starts_word) {
     char32_t code_point = 0;
     const std::ptrdiff_t length = decode_utf8(text, size, code_point);
-    const bool harmless = length > 0 && code_point >= 0xA0 && !is_invisible(code_point, starts_word);
+    const bool harmless =
+        length > 0 && code_point >= 0xA0 && !is_invisible(code_point, starts_word);
     return harmless ? static_cast<std::size_t>(length) : 0;
 }
 

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <limits>
 
-
 namespace {
 
 // The characters that separate numbers: those that isspace accepts in the C locale, which are

@@ -27,8 +27,12 @@ int key(const termios& settings, int index) {
 }
 
 EditingKeys editing_keys(const termios& settings) {
-    EditingKeys keys = {key(settings, VERASE), -1, key(settings, VKILL), key(settings, VEOF),
-                        (settings.c_lflag & ECHO) != 0, false};
+    EditingKeys keys = {};
+    keys.erase = key(settings, VERASE);
+    keys.word_erase = -1;
+    keys.kill = key(settings, VKILL);
+    keys.end_of_file = key(settings, VEOF);
+    keys.echo = (settings.c_lflag & ECHO) != 0;
 #ifdef VWERASE
     keys.word_erase = key(settings, VWERASE);
 #endif
@@ -82,7 +86,8 @@ bool TerminalLines::edit(int& error) {
             if (step != LineEditor::Step::editing) {
                 echo_.flush();
                 error = step == LineEditor::Step::out_of_memory ? ENOMEM : 0;
-                return step == LineEditor::Step::line_ended || step == LineEditor::Step::handed_over;
+                return step == LineEditor::Step::line_ended ||
+                       step == LineEditor::Step::handed_over;
             }
         }
         echo_.flush();
