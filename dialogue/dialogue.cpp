@@ -36,6 +36,7 @@ bool mid_line(const Streams& streams) {
     return typed == Typed::nothing ? streams.after_prompt : typed == Typed::mid_line;
 }
 
+// A line end on the screen: on output where that shows there, else on errors.
 void end_screen_line(Streams& streams) {
     (streams.on_screen.output ? streams.output : streams.errors) << '\n';
     streams.after_prompt = false;

@@ -30,8 +30,8 @@ OnScreen streams_on_screen() {
         DWORD mode = 0;
         return GetConsoleMode(GetStdHandle(handle), &mode) != 0;
     };
-    const bool output = on_console(STD_OUTPUT_HANDLE);
-    return {on_console(STD_INPUT_HANDLE), output, on_console(STD_ERROR_HANDLE)};
+    return {on_console(STD_INPUT_HANDLE), on_console(STD_OUTPUT_HANDLE),
+            on_console(STD_ERROR_HANDLE)};
 }
 #else
 namespace {
