@@ -1,7 +1,6 @@
 #include "dialogue/terminal_lines.h"
 
 #include <fcntl.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -40,18 +39,6 @@ EditingKeys editing_keys(const termios& settings) {
     keys.echo_control = (settings.c_lflag & ECHOCTL) != 0;
 #endif
     return keys;
-}
-
-// What the terminal had received when its mode was taken: it has echoed that already, in its
-// own line input.
-std::size_t received_before_mode() {
-    int count = 0;
-#ifdef FIONREAD
-    if (ioctl(STDIN_FILENO, FIONREAD, &count) != 0) {
-        count = 0;
-    }
-#endif
-    return static_cast<std::size_t>(count);
 }
 
 }  // namespace

@@ -23,6 +23,10 @@ bool take_terminal(int terminal, ModeChange change, bool discard_typed_ahead);
 // The settings the terminal had before the mode: the user's keys and echo.
 const termios& settings_before_mode();
 
+// How many bytes the terminal had received, and not yet handed over, when the mode was last
+// taken: in its own line input it has echoed those already.
+std::size_t received_before_mode();
+
 // What read_terminal returns where no bytes came: none in time, the program was stopped and is
 // continued with the mode taken again (what the mode showed may need showing again), or the
 // terminal is lost or cannot be taken again.

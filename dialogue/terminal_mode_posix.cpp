@@ -8,6 +8,7 @@
 #include "dialogue/terminal_mode.h"
 
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/select.h>
 #include <unistd.h>
 
@@ -25,6 +26,7 @@ volatile sig_atomic_t take_again = 0;    // a stop ended, carried out or dropped
 volatile sig_atomic_t continued = 0;     // a SIGCONT came since the last stop began
 volatile sig_atomic_t stop_dropped = 0;  // the last stop was discarded by the system
 volatile sig_atomic_t resumed = 0;       // a stop was carried out, and the program continued
+std::size_t received_before = 0;         // bytes waiting when the mode was last taken
 
 // Safe in a signal handler. TCSANOW: only input settings change, so output still on its way is
 // unaffected.
@@ -68,6 +70,14 @@ bool take_mode() {
     if (tcsetattr(terminal, TCSANOW, &mode) != 0) {
         return false;
     }
+    // Counted at once: a key that comes after the change is not echoed by the terminal.
+    int waiting = 0;
+#ifdef FIONREAD
+    if (ioctl(terminal, FIONREAD, &waiting) != 0) {
+        waiting = 0;
+    }
+#endif
+    received_before = static_cast<std::size_t>(waiting);
     saved_settings = settings;
     in_mode = 1;
     return true;
@@ -251,6 +261,10 @@ bool take_terminal(int descriptor, ModeChange change, bool discard_typed_ahead) 
 
 const termios& settings_before_mode() {
     return saved_settings;
+}
+
+std::size_t received_before_mode() {
+    return received_before;
 }
 
 // pselect() rather than poll(): on macOS poll() does not support devices, terminals among them.
