@@ -37,7 +37,7 @@ class LineEditor {
 
     // The text typed so far, or the line to hand over.
     const char* text() const {
-        return line_.get();
+        return line_ ? line_.get() : "";
     }
     std::size_t size() const {
         return size_;

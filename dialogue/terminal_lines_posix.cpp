@@ -20,9 +20,10 @@ void set_editing_mode(termios& settings) {
     settings.c_cc[VTIME] = 0;
 }
 
+// A key the settings name, or -1 where it is switched off.
 int key(const termios& settings, int index) {
-    const cc_t key = settings.c_cc[index];
-    return key == _POSIX_VDISABLE ? -1 : key;
+    const cc_t named = settings.c_cc[index];
+    return named == _POSIX_VDISABLE ? -1 : named;
 }
 
 EditingKeys editing_keys(const termios& settings) {

@@ -1,6 +1,7 @@
 // libFuzzer target: any bytes as the program's standard input. Every input must give either
 // the complete result, right for the values a reference reading finds, or exactly one error
-// line and no result.
+// line and no result. The same bytes typed at a terminal, editing keys among them, must edit
+// the same lines whether the editor echoes them or the terminal already did.
 #include <algorithm>
 #include <charconv>
 #include <cstddef>
@@ -14,6 +15,7 @@
 #include "brute_force.h"
 #include "chunked_source.h"
 #include "dialogue/dialogue.h"
+#include "dialogue/line_editor.h"
 
 namespace {
 
@@ -122,6 +124,23 @@ Transcript converse(InputSource&& source) {
     return {status, output_text.text, error_text.text};
 }
 
+// The lines handed over, each followed by the step that ended it.
+std::string edited_lines(std::string_view typed, bool echo) {
+    TextTarget screen;
+    Output shown(screen, 256);
+    LineEditor editor;
+    std::string lines;
+    for (const char byte : typed) {
+        const LineEditor::Step step = editor.take(static_cast<unsigned char>(byte),
+                                                  {0x7F, 0x17, 0x15, 0x04, echo, true}, shown);
+        if (step != LineEditor::Step::editing) {
+            lines.append(editor.text(), editor.size()) += static_cast<char>(step);
+            editor.clear();
+        }
+    }
+    return lines.append(editor.text(), editor.size());
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string typed(reinterpret_cast<const char*>(data), size);
     const Transcript plain = converse(ChunkedSource(typed));
@@ -136,6 +155,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             (failed.status == 1 &&
              failed.errors == "Error: cannot read the input: Input/output error.\n" &&
              failed.output.find("Result") == std::string::npos));
+
+    require(edited_lines(typed, true) == edited_lines(typed, false));
 
     const std::optional<Values> values = reference_reading(typed);
     if (values) {
