@@ -88,19 +88,17 @@ bool LineEditor::erase_character(const EditingKeys& keys, Output& echo) {
         --start;
     }
     std::size_t at = start;
-    column_after(at, 0, keys.echo_control);
+    std::size_t width = column_after(at, 0, keys.echo_control);
     if (at != size_) {
-        start = size_ - 1;  // a malformed byte, alone
+        start = size_ - 1;  // a malformed byte, alone, shown as one replacement character
+        width = 1;
     }
-    std::size_t column = start_column_;
+    std::size_t column = column_ - std::min(column_, width);
     if (line_[start] == '\t') {
+        column = start_column_;
         for (at = 0; at < start;) {
             column = column_after(at, column, keys.echo_control);
         }
-    } else {
-        at = start;
-        const std::size_t width = column_after(at, 0, keys.echo_control);
-        column = column_ - std::min(column_, at == size_ ? width : 1);
     }
     const bool visible = column != column_;
     move_back(column_ - column, keys, echo);
