@@ -65,6 +65,7 @@ void report_unreadable(Streams& streams) {
 // Prompts end without a line end; flushing shows them before the read that follows.
 template <typename... Parts>
 void prompt(Streams& streams, const Parts&... parts) {
+    streams.source.about_to_ask();
     if (streams.on_screen.input && streams.on_screen.output && mid_line(streams)) {
         end_screen_line(streams);
     }

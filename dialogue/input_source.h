@@ -33,6 +33,11 @@ class InputSource {
         return Typed::nothing;
     }
 
+    // The program is about to ask for input. Where it edits typed lines itself, it takes the
+    // terminal now, before the question shows, so that it is the one to show every key typed in
+    // answer: the terminal's own echo cannot be told apart from the program's afterwards.
+    virtual void about_to_ask() {}
+
     // The program wrote on the screen, and the cursor stands at column: 0 after a line end,
     // where a word typed before it ends too, as the screen shows it.
     virtual void wrote_on_screen(std::size_t column) {
@@ -47,8 +52,8 @@ class InputSource {
 // for the next reader.
 //
 // Typed at a POSIX terminal, it is read a line at a time through the program's own line
-// editing, while the program is the terminal's foreground job; the terminal's settings are given
-// back when the reading is over (give_back).
+// editing, while the program is the terminal's foreground job: from its first question on, where
+// it is by then; the terminal's settings are given back when the reading is over (give_back).
 class StandardInput final : public InputSource {
   public:
     // typed_at_terminal: standard input is the terminal or console, which shows what is typed.
@@ -59,6 +64,7 @@ class StandardInput final : public InputSource {
     Typed typed() const override {
         return typed_;
     }
+    void about_to_ask() override;
     void wrote_on_screen(std::size_t column) override;
 
     // At the Windows console, reads to its end a typed line that the console handed over only

@@ -147,6 +147,14 @@ std::ptrdiff_t StandardInput::read(char* buffer, std::size_t capacity) {
     return got;
 }
 
+void StandardInput::about_to_ask() {
+#ifndef _WIN32
+    if (typed_at_terminal_) {
+        lines_.take();
+    }
+#endif
+}
+
 void StandardInput::wrote_on_screen(std::size_t column) {
     if (!typed_at_terminal_) {
         return;

@@ -20,6 +20,10 @@ class TerminalLines {
     // terminal's foreground job): the caller then reads the terminal as it is.
     static constexpr std::ptrdiff_t not_held = -2;
 
+    // Takes the terminal in the program's mode, where it can and has not yet: every key typed
+    // from then on is the program's to edit and show. False where the mode cannot be had.
+    bool take();
+
     // Reads a typed line, or what is left of one longer than capacity: how many bytes, 0 at
     // the end of the input, -1 after an error (its number in error), or not_held.
     std::ptrdiff_t read(char* buffer, std::size_t capacity, int& error);

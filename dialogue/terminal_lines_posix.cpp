@@ -93,20 +93,24 @@ bool TerminalLines::edit(int& error) {
     }
 }
 
+bool TerminalLines::take() {
+    if (held_) {
+        return true;
+    }
+    // The echo goes to the terminal itself, opened for writing: standard input may be open for
+    // reading only, and standard output may go elsewhere.
+    if (echo_target_.descriptor() < 0) {
+        echo_target_ = StandardOutput(open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC));
+    }
+    held_ = echo_target_.descriptor() >= 0 && take_terminal(STDIN_FILENO, set_editing_mode, false);
+    echoed_ = held_ ? received_before_mode() : 0;
+    return held_;
+}
+
 std::ptrdiff_t TerminalLines::read(char* buffer, std::size_t capacity, int& error) {
     if (!finished_) {
-        if (!held_) {
-            // The echo goes to the terminal itself, opened for writing: standard input may be
-            // open for reading only, and standard output may go elsewhere.
-            if (echo_target_.descriptor() < 0) {
-                echo_target_ = StandardOutput(open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC));
-            }
-            if (echo_target_.descriptor() < 0 ||
-                !take_terminal(STDIN_FILENO, set_editing_mode, false)) {
-                return not_held;
-            }
-            held_ = true;
-            echoed_ = received_before_mode();
+        if (!take()) {
+            return not_held;
         }
         if (!edit(error)) {
             return error == 0 ? 0 : -1;

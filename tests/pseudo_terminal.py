@@ -4,6 +4,7 @@ import os
 import pty
 import select
 import subprocess
+import termios
 import time
 import unittest
 
@@ -18,6 +19,7 @@ class TerminalTestCase(unittest.TestCase):
         self.master, self.slave = pty.openpty()
         self.addCleanup(os.close, self.master)
         self.addCleanup(os.close, self.slave)
+        self.settings_before = termios.tcgetattr(self.slave)
         self.screen = b""
 
     def shown(self, text):
@@ -26,9 +28,10 @@ class TerminalTestCase(unittest.TestCase):
 
     def start(self, command, stdin=None, stdout=None, **options):
         """Starts command in a session of its own, its output on this terminal unless told.
-        One that a failed subtest left running is stopped first: a terminal can be the
-        controlling terminal of one session only."""
-        stop(getattr(self, "running", None))
+        One that a failed subtest left running is stopped first, and the settings it held are
+        undone: a terminal can be the controlling terminal of one session only."""
+        if stop(getattr(self, "running", None)):
+            termios.tcsetattr(self.slave, termios.TCSANOW, self.settings_before)
         run = self.running = subprocess.Popen(
             command,
             stdin=self.slave if stdin is None else stdin,
@@ -69,6 +72,9 @@ class TerminalTestCase(unittest.TestCase):
 
 
 def stop(run):
+    """Kills run where it is still running, and says whether it was."""
     if run and run.poll() is None:
         run.kill()
         run.wait()
+        return True
+    return False

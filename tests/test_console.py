@@ -5,6 +5,7 @@ in for the console window."""
 import os
 import re
 import subprocess
+import termios
 import tty
 import unittest
 
@@ -28,6 +29,7 @@ class ConsoleWait(pseudo_terminal.TerminalTestCase):
         super().setUp()
         # Raw, so that Enter reaches the console as a line end rather than as Ctrl+J.
         tty.setraw(self.slave)
+        self.settings_before = termios.tcgetattr(self.slave)
 
     def shown(self, text):
         return visible(text)

@@ -41,10 +41,6 @@ KEYS = {
 
 @unittest.skipUnless(sys.platform.startswith("linux"), "needs a Linux pseudo-terminal")
 class KeyWait(pseudo_terminal.TerminalTestCase):
-    def setUp(self):
-        super().setUp()
-        self.settings_before = termios.tcgetattr(self.slave)
-
     def start(self, stdin=None, command=None, **options):
         """Starts the program (or command) with this terminal as its controlling terminal."""
         slave = self.slave
@@ -209,6 +205,8 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
                     run.stdin.close()
                 for prompt, text in zip((b"elements: ", b"integers: "), typed):
                     self.read_screen_until(prompt)
+                    # Taken before the question shows: every key typed in answer is echoed.
+                    self.assertFalse(termios.tcgetattr(self.slave)[3] & termios.ICANON)
                     self.paste(text)
                 for marker in shown if isinstance(shown, tuple) else (shown,):
                     self.read_screen_until(marker)
@@ -220,6 +218,10 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
         piped = program.run(b"3\n4 1").stdout
         with tempfile.TemporaryFile() as output:
             run = self.start(stdout=output)
+            deadline = time.monotonic() + TIME_LIMIT
+            while b"elements: " not in os.pread(output.fileno(), 64, 0):  # asked: mode taken
+                self.assertLess(time.monotonic(), deadline, "the program never asked")
+                time.sleep(0.01)
             self.type(b"3\n")
             self.read_screen_until(b"3\r\n")
             self.type(b"4 1\x04\x04")
