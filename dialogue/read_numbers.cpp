@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -74,8 +75,9 @@ int NumberReader::look() {
     if (got <= 0) {
         ended_ = true;
         if (got < 0) {
-            read_error_ = source_.error();
-            read_error_ += read_error_ == 0;  // an error it cannot name is still an error
+            // An error that names no reason is still an error, and shows as the generic one.
+            const int error = source_.error();
+            read_error_ = error != 0 ? error : EIO;
         }
         return end_of_input;
     }

@@ -16,10 +16,13 @@
 class ChunkedSource : public InputSource {
   public:
     // Reads give chunk bytes at a time (all of it by default); the read that would go past
-    // fail_at fails.
+    // fail_at fails, with the error number error.
     explicit ChunkedSource(std::string text, std::size_t chunk = std::string::npos,
-                           std::size_t fail_at = std::string::npos)
-        : text_(std::move(text)), chunk_(std::max<std::size_t>(chunk, 1)), fail_at_(fail_at) {}
+                           std::size_t fail_at = std::string::npos, int error = EIO)
+        : text_(std::move(text)),
+          chunk_(std::max<std::size_t>(chunk, 1)),
+          fail_at_(fail_at),
+          error_(error) {}
 
     std::ptrdiff_t read(char* buffer, std::size_t capacity) override {
         if (given_ >= fail_at_ || ended_) {
@@ -33,7 +36,7 @@ class ChunkedSource : public InputSource {
         return static_cast<std::ptrdiff_t>(size);
     }
     int error() const override {
-        return ended_ ? EALREADY : EIO;  // the first is never expected
+        return ended_ ? EALREADY : error_;  // the first is never expected
     }
     void give_back(std::size_t count) override {
         given_ -= count;
@@ -48,6 +51,7 @@ class ChunkedSource : public InputSource {
     std::string text_;
     std::size_t chunk_;
     std::size_t fail_at_;
+    int error_;
     std::size_t given_ = 0;
     bool ended_ = false;
 };

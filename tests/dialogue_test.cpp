@@ -74,7 +74,8 @@ TEST(Dialogue, StorageThatCannotBeObtained) {
 }
 
 // A source that fails at once, part-way through a value and just before the character that
-// ends the last one: a read error like any other. One that ends is never asked again.
+// ends the last one: a read error like any other, also one that names no reason. One that ends
+// is never asked again.
 TEST(Dialogue, InputThatCannotBeReadOrHasEnded) {
     const std::string asked_count = "Please input the number of elements: ";
     const std::string asked_values = asked_count + "Please input 3 integers: ";
@@ -83,15 +84,17 @@ TEST(Dialogue, InputThatCannotBeReadOrHasEnded) {
         std::string typed;
         std::size_t chunk, fail_at;
         std::string output, errors;
+        int error = EIO;
     } cases[] = {
         {"3 3 1 2\n", 4, 0, asked_count + "\n", unreadable},
+        {"3\n3", 2, 2, asked_values + "\n", unreadable, 0},
         {"3\n3 1 2\n", 2, 5, asked_values + "\n", unreadable},
         {"3\n3 1 2", 3, 7, asked_values + "\n", unreadable},
         {"3\n3 1", 1, std::string::npos, asked_values + "\n",
          "Error: expected 3 integers, but the input ended after 2.\n"},
     };
     for (const auto& c : cases) {
-        const Transcript run = converse(ChunkedSource(c.typed, c.chunk, c.fail_at));
+        const Transcript run = converse(ChunkedSource(c.typed, c.chunk, c.fail_at, c.error));
         EXPECT_EQ(run.status, 1) << c.typed;
         EXPECT_EQ(run.errors, c.errors) << c.typed;
         EXPECT_EQ(run.output, c.output + "Press ENTER to return.") << c.typed;

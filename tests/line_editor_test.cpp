@@ -30,6 +30,10 @@ TEST(LineEditor, KeysEditTheLineAsTheScreenShowsIt) {
         {"\xFF\x7f", Step::editing, "", "\xFF" + erase},  // a malformed byte
         {"\xE2\x82\x7f", Step::editing, "", "\xE2\x82"},  // a character not all come
         {"ab\tc\x7f\x7f", Step::editing, "ab", "ab\tc" + erase + erase + erase + erase},
+        {"abcdef\t\x7f", Step::editing, "abcdef",
+         "abcdef\t" + erase + erase + erase + erase + erase + erase +
+             erase},  // from column 9, a tab to column 16
+        {"1\xF0\x9F\x98\x80\x7f", Step::editing, "1", "1\xF0\x9F\x98\x80" + erase + erase},
         {"12 34  \x17", Step::editing, "12 ", "12 34  " + erase + erase + erase + erase},
         {"12 ５\x15", Step::editing, "", "12 ５" + erase + erase + erase + erase + erase},
         {"12\x04", Step::handed_over, "12", "12"},
