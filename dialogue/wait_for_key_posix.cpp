@@ -21,9 +21,6 @@ void set_key_mode(termios& settings) {
     settings.c_cc[VTIME] = 0;
 }
 
-// The bytes of one key arrive together; a gap this long (milliseconds) means the key is complete.
-constexpr int key_byte_gap = 100;
-
 // Reads one byte, waiting at most time_limit milliseconds for it (or without limit). False when
 // none came in time, or the wait cannot go on.
 bool read_byte(unsigned char& byte, int time_limit) {
@@ -34,46 +31,7 @@ bool read_byte(unsigned char& byte, int time_limit) {
     return got == 1;
 }
 
-// Arrows, function keys and the editing keys send ESC [ ... final, or ESC O final; the Linux
-// console sends ESC [ [ letter for F1 to F5. Alt with a key sends ESC and that key.
-void consume_escape_sequence() {
-    unsigned char byte = 0;
-    if (!read_byte(byte, key_byte_gap)) {
-        return;  // the Escape key alone
-    }
-    if (byte == 'O') {
-        read_byte(byte, key_byte_gap);
-    } else if (byte == '[') {
-        bool final_byte = false;
-        for (bool first = true; !final_byte && read_byte(byte, key_byte_gap); first = false) {
-            final_byte = (byte >= 0x40 && byte <= 0x7E) && !(first && byte == '[');
-        }
-    }
-}
-
-// A character outside ASCII arrives as a UTF-8 lead byte and its continuation bytes.
-void consume_continuation_bytes(unsigned char lead) {
-    const int continuation_count = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
-    unsigned char byte = 0;
-    for (int i = 0; i < continuation_count && read_byte(byte, key_byte_gap); ++i) {
-    }
-}
-
-// Reads one key with every byte it sends, so none of them reaches the shell afterwards. False
-// where no key came: the terminal is gone, or the wait cannot go on.
-bool read_key() {
-    unsigned char first = 0;
-    if (!read_byte(first, no_time_limit)) {
-        return false;
-    }
-    if (first == 0x1B) {
-        consume_escape_sequence();
-    } else if (first >= 0xC0) {
-        consume_continuation_bytes(first);
-    }
-    return true;
-}
-
+// The rest of the key, and whatever is typed or pasted after it, up to a quiet gap.
 void discard_until_quiet(int terminal) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(discard_limit_ms);
@@ -95,8 +53,12 @@ void wait_for_key() {
     if (terminal < 0) {
         return;
     }
-    // Keys pressed before the result was shown are no answer to it.
-    const bool key_read = take_terminal(terminal, set_key_mode, true) && read_key();
+    // Keys pressed before the result was shown are no answer to it. A key may send several
+    // bytes (an arrow, a function key, a UTF-8 character): they come together, and the discard
+    // after the first byte takes the rest with it.
+    unsigned char first = 0;
+    const bool key_read =
+        take_terminal(terminal, set_key_mode, true) && read_byte(first, no_time_limit);
     if (key_read) {
         discard_until_quiet(terminal);
     }

@@ -41,13 +41,16 @@ KEYS = {
 
 @unittest.skipUnless(sys.platform.startswith("linux"), "needs a Linux pseudo-terminal")
 class KeyWait(pseudo_terminal.TerminalTestCase):
-    def start(self, stdin=None, command=None, **options):
-        """Starts the program (or command) with this terminal as its controlling terminal."""
+    def start(self, stdin=None, command=None, ignored=(), **options):
+        """Starts the program (or command) with this terminal as its controlling terminal, and
+        the signals named ignored, as its parent may leave them."""
         slave = self.slave
 
         def take_terminal():
             fcntl.ioctl(slave, termios.TIOCSCTTY, 0)
             resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
+            for number in ignored:
+                signal.signal(number, signal.SIG_IGN)
 
         return super().start(
             command or program.command(), stdin=stdin, preexec_fn=take_terminal,
@@ -118,21 +121,28 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
         self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
 
     def test_input_left_over_or_typed_ahead_does_not_end_the_wait(self):
+        """Text typed before the program starts, which the terminal echoed itself, is read as
+        typed but not shown again; an end of file among it ends its line (Linux keeps it as a
+        NUL byte)."""
         # (what the pipe brings, or None for the terminal, and what is typed at the terminal
-        # before the final prompt)
+        # before the program starts)
         for piped, typed in ((b"3\n3 1 2\n9 9 9\n\n\n", b""), (None, b"3\n3 1 2\n\n"),
-                             (b"3 3 1 2\n", b"\r")):
+                             (b"3 3 1 2\n", b"\r"), (None, b"3\x04 3 1 2\n")):
             with self.subTest(piped=piped, typed=typed):
-                run = self.start(stdin=None if piped is None else subprocess.PIPE)
+                self.screen = b""
                 self.type(typed)
+                self.read_screen_until(typed.replace(b"\x04", b"").replace(b"\r", b"\n")
+                                       .replace(b"\n", b"\r\n"))  # the terminal's own echo
+                run = self.start(stdin=None if piped is None else subprocess.PIPE)
                 if piped:
-                    time.sleep(0.2)  # what is typed comes while the program awaits its input
                     run.stdin.write(piped)
                     run.stdin.close()
                 self.wait_for_key_mode(run)
                 self.assert_still_waiting(run, 0.3)
                 self.type(b"\r")
                 self.assertEqual(run.wait(timeout=TIME_LIMIT), 0)
+                self.read_rest_of_screen()
+                self.assertEqual(self.screen.count(b"3 1 2\r\n"), typed.count(b"3 1 2\n"))
 
     def test_no_storm_of_signals_leaves_the_terminal_changed(self):
         """Bursts of stops (dropped: no shell controls the program's group), continuations
@@ -162,12 +172,18 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
                 self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
 
     def test_a_signal_during_the_wait_restores_the_terminal(self):
-        for ending in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT, signal.SIGQUIT,
-                       signal.SIGUSR1, signal.SIGALRM, signal.SIGRTMIN):
-            with self.subTest(signal=ending.name):
-                run = self.type_example_and_reach_the_wait()
-                run.send_signal(ending)
-                self.assertEqual(run.wait(timeout=TIME_LIMIT), -ending)
+        """One that the parent left ignored (nohup, a shell's background job) stays ignored."""
+        ending = [(number, False) for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT,
+                  signal.SIGQUIT, signal.SIGUSR1, signal.SIGALRM, signal.SIGRTMIN)]
+        for number, ignored in ending + [(signal.SIGHUP, True), (signal.SIGINT, True)]:
+            with self.subTest(signal=number.name, ignored=ignored):
+                run = self.start(ignored=(number,) if ignored else ())
+                self.type_example_and_reach_the_wait(run)
+                run.send_signal(number)
+                if ignored:
+                    self.assert_still_waiting(run, 0.3)
+                    self.type(b"x")
+                self.assertEqual(run.wait(timeout=TIME_LIMIT), 0 if ignored else -number)
                 self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
 
     def test_the_screen_shows_what_is_read_and_errors_start_lines_of_their_own(self):
