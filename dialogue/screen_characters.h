@@ -1,6 +1,7 @@
 // How characters show on the screen: which ones a quoted word in a message shows as \xNN, since
 // they show as nothing, as a space, or on the character before them; and how many columns each
-// takes, for erasing typed text. From the Unicode Character Database, version 14.0.0.
+// takes, for erasing typed text. From the Unicode Character Database, in the version that
+// unicode_tables.h names.
 #pragma once
 
 #include <cstddef>
