@@ -16,6 +16,12 @@
 # make libcxx-test: every test on a build with clang and libc++, the C++ library of macOS and the BSDs.
 # make cross-test: ARM64 and s390x (big-endian) builds, their tests under qemu-user.
 # make fuzz:    the libFuzzer target (clang) for FUZZ_SECONDS seconds.
+# make unicode-tables: write dialogue/unicode_tables.h again from the Unicode Character
+#               Database (Debian's unicode-data), and fail where that changed it.
+# make tidy:    clang-tidy (.clang-tidy) on every program, test and benchmark source; any finding
+#               fails.
+# make coverage: every test on a build with coverage, and its line and branch figures for
+#               inversions/ and dialogue/ (gcovr; the HTML report in BUILD_DIR/coverage).
 # make clean:   remove BUILD_DIR.
 # make help:    this list.
 # Each target installs what it uses, and only that, where it is missing.
@@ -27,7 +33,7 @@ PREFIX ?= /usr/local
 
 .PHONY: run test program install uninstall help build configure windows windows-test \
         windows-test-32 windows-test-64 package package-test package-test-deb package-test-32 \
-        package-test-64 sanitize-test libcxx-test cross-test fuzz clean
+        package-test-64 sanitize-test libcxx-test cross-test fuzz unicode-tables tidy coverage clean
 
 # Installs what the target named needs (scripts/install-prerequisites); where that cannot be
 # done, make stops with the script's one line as its own error. Used as the first line of a
@@ -151,6 +157,23 @@ cross-test:
 fuzz:
 	@$(call prerequisites,fuzz)
 	CMAKE_FLAGS="$(CMAKE_FLAGS)" scripts/fuzz $(BUILD_DIR)/fuzz $(FUZZ_SECONDS)
+
+unicode-tables:
+	@$(call prerequisites,unicode-tables)
+	scripts/gen-unicode-tables
+	git diff --exit-code -- dialogue/unicode_tables.h
+
+tidy:
+	@$(call prerequisites,tidy)
+	scripts/tidy $(BUILD_DIR)/tidy
+
+coverage:
+	@$(call prerequisites,coverage)
+	$(MAKE) build BUILD_DIR=$(BUILD_DIR)/coverage \
+	    CMAKE_FLAGS="-DCMAKE_BUILD_TYPE=Debug -DINVERSIONS_COVERAGE=ON $(CMAKE_FLAGS)"
+	find $(BUILD_DIR)/coverage -name '*.gcda' -delete  # this run's counts alone
+	ctest --test-dir $(BUILD_DIR)/coverage --output-on-failure -j $(JOBS)
+	scripts/coverage-report $(BUILD_DIR)/coverage
 
 clean:
 	rm -rf $(BUILD_DIR)

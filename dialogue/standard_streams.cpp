@@ -170,7 +170,8 @@ int StandardInput::error() const {
     return error_;
 }
 
-void StandardInput::discard_rest_of_line() {
+// Not const, although it changes no member: it takes the console's input.
+void StandardInput::discard_rest_of_line() {  // NOLINT(readability-make-member-function-const)
 #ifdef _WIN32
     DWORD mode = 0;
     if (!line_open_ || held_back_ != 0 || !GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) {

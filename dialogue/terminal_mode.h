@@ -18,7 +18,7 @@ using ModeChange = void (*)(termios& settings);
 // that stop or end the program while it is held. Where discard_typed_ahead, what was typed and
 // not yet read is discarded first. False, with nothing changed, where the program is not the
 // terminal's foreground job or the terminal cannot be set.
-bool take_terminal(int terminal, ModeChange change, bool discard_typed_ahead);
+bool take_terminal(int descriptor, ModeChange change, bool discard_typed_ahead);
 
 // The settings the terminal had before the mode: the user's keys and echo.
 const termios& settings_before_mode();

@@ -32,7 +32,7 @@ std::size_t received_before = 0;         // bytes waiting when the mode was last
 // unaffected.
 void restore_settings() {
     if (in_mode) {
-        tcsetattr(terminal, TCSANOW, &saved_settings);
+        static_cast<void>(tcsetattr(terminal, TCSANOW, &saved_settings));  // nothing else to try
         in_mode = 0;
     }
 }
@@ -55,7 +55,7 @@ bool take_mode() {
         if (stop_dropped) {
             return false;
         }
-        raise(SIGTTIN);  // acts when pselect() lets it in
+        static_cast<void>(raise(SIGTTIN));  // acts when pselect() lets it in
         return true;
     }
     termios settings;
@@ -141,11 +141,18 @@ void mask_one(int how, int signal_number) {
     sigprocmask(how, &just_this, nullptr);
 }
 
+#ifdef INVERSIONS_COVERAGE
+extern "C" void __gcov_dump();  // a coverage build's counts, which a signal's end would lose
+#endif
+
 // The terminal goes back as it was, and then the signal ends the process as if no handler had
 // been there, so the shell sees the same status. SA_RESETHAND made the default action current.
 void end_by_signal(int signal_number) {
     restore_settings();
-    raise(signal_number);
+#ifdef INVERSIONS_COVERAGE
+    __gcov_dump();
+#endif
+    static_cast<void>(raise(signal_number));  // acts once unblocked
     mask_one(SIG_UNBLOCK, signal_number);
 }
 
@@ -161,7 +168,7 @@ void stop_by_signal(int signal_number) {
     stop.sa_handler = SIG_DFL;
     sigaction(signal_number, &stop, nullptr);
     continued = 0;
-    raise(signal_number);
+    static_cast<void>(raise(signal_number));
     mask_one(SIG_UNBLOCK, signal_number);  // stops here until continued, or not at all
     mask_one(SIG_BLOCK, signal_number);
     install(signal_number, stop_by_signal);

@@ -41,11 +41,11 @@ char* write_number(char* out, std::int32_t value) {
     char* pair = end;
     while (magnitude >= 100) {
         pair -= 2;
-        std::memcpy(pair, &digit_pairs[2 * (magnitude % 100)], 2);
+        std::memcpy(pair, &digit_pairs[std::size_t{2} * (magnitude % 100)], 2);
         magnitude /= 100;
     }
     if (magnitude >= 10) {
-        std::memcpy(pair - 2, &digit_pairs[2 * magnitude], 2);
+        std::memcpy(pair - 2, &digit_pairs[std::size_t{2} * magnitude], 2);
     } else {
         pair[-1] = static_cast<char>('0' + magnitude);
     }

@@ -15,9 +15,12 @@ HugePageRange huge_page_range(std::uintptr_t start, std::size_t bytes) {
 
 void advise_huge_pages(void* block, std::size_t bytes) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-    const HugePageRange pages = huge_page_range(reinterpret_cast<std::uintptr_t>(block), bytes);
+    const auto start = reinterpret_cast<std::uintptr_t>(block);
+    const HugePageRange pages = huge_page_range(start, bytes);
     if (pages.first != pages.last) {
-        madvise(reinterpret_cast<void*>(pages.first), pages.last - pages.first, MADV_HUGEPAGE);
+        // The pages' address from the block's own, not from an integer.
+        madvise(static_cast<char*>(block) + (pages.first - start), pages.last - pages.first,
+                MADV_HUGEPAGE);
     }
 #else
     static_cast<void>(block);

@@ -41,9 +41,9 @@ bool record(std::size_t size) {
 }  // namespace
 
 // The linker sends the program's calls of malloc here, and __real_malloc to the C library's.
-extern "C" void* __real_malloc(std::size_t size);  // NOLINT(bugprone-reserved-identifier)
+extern "C" void* __real_malloc(std::size_t size);
 
-extern "C" void* __wrap_malloc(std::size_t size) {  // NOLINT(bugprone-reserved-identifier)
+extern "C" void* __wrap_malloc(std::size_t size) {
     return record(size) ? nullptr : __real_malloc(size);
 }
 #endif

@@ -18,7 +18,7 @@ void report_console_input(const char* when) {
     CloseHandle(console);
     std::printf("mode %s: %lu, events left: %lu\n", when, static_cast<unsigned long>(mode),
                 static_cast<unsigned long>(events));
-    std::fflush(stdout);
+    static_cast<void>(std::fflush(stdout));
 }
 
 }  // namespace

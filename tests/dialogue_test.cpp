@@ -17,15 +17,15 @@ struct Transcript {
     std::string errors;
 };
 
-Transcript converse(InputSource& source, std::size_t failing_allocation = 0,
-                    int output_failure = 0) {
+Transcript converse(InputSource& source, std::size_t failing_allocation = 0, int output_failure = 0,
+                    OnScreen on_screen = {}) {
     TextTarget output_text;
     TextTarget error_text;
     output_text.failure = output_failure;
     Output output(output_text, 1 << 16);
     Output errors(error_text, 512);
     allocation_hook::watch(failing_allocation);
-    const int status = run_dialogue(source, output, errors);
+    const int status = run_dialogue(source, output, errors, on_screen);
     allocation_hook::stop();
     return {status, output_text.text, error_text.text};
 }
@@ -100,6 +100,11 @@ TEST(Dialogue, InputThatCannotBeReadOrHasEnded) {
         EXPECT_EQ(run.output, c.output + "Press ENTER to return.") << c.typed;
     }
     EXPECT_EQ(converse(ChunkedSource("3\n3 1 2\n", 3, 8)).status, 0);
+    // Input from a file, output and errors on the screen: the error line starts a line of its own.
+    ChunkedSource file("3\n3 1 x");
+    const Transcript on_screen = converse(file, 0, 0, {false, true, true});
+    EXPECT_EQ(on_screen.output, asked_values + "\n\nPress ENTER to return.");
+    EXPECT_EQ(on_screen.errors, "Error: expected integer 3 of 3 as a whole number, found \"x\".\n");
 }
 
 TEST(Dialogue, OutputThatCannotBeWrittenIsAnError) {

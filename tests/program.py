@@ -30,6 +30,8 @@ def without_terminal():
 # Built with AddressSanitizer, the program needs terabytes of address space for its shadow
 # memory, so its own allocation cap stands in for an address-space limit.
 SANITIZED = os.environ.get("INVERSIONS_SANITIZED") == "1"
+# Built for coverage, it writes its counts as it ends, and that needs memory of its own.
+COVERAGE = os.environ.get("INVERSIONS_COVERAGE") == "1"
 
 
 def run(typed, limit_memory=None, under=(), limit_stack=None):

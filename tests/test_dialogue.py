@@ -172,7 +172,7 @@ class Dialogue(unittest.TestCase):
                                timeout=60, check=False, **program.without_terminal())
                 self.assertEqual(shared.read(), rest)
 
-    @unittest.skipIf(program.SANITIZED or os.environ.get("INVERSIONS_LAUNCHER"),
+    @unittest.skipIf(program.SANITIZED or program.COVERAGE or os.environ.get("INVERSIONS_LAUNCHER"),
                      "needs the plain program, run without an emulator")
     def test_a_small_stack_and_any_address_space_limit(self):
         """Every address-space limit, from where the loader first reaches main (below it, it

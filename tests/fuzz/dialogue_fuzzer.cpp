@@ -40,7 +40,7 @@ std::optional<std::int32_t> whole_number(std::string_view word) {
 std::vector<std::string_view> words(std::string_view text) {
     std::vector<std::string_view> found;
     constexpr std::string_view white_space = " \t\n\v\f\r";
-    for (std::size_t start = text.find_first_not_of(white_space); start != text.npos;) {
+    for (std::size_t start = text.find_first_not_of(white_space); start != std::string_view::npos;) {
         const std::size_t end = std::min(text.find_first_of(white_space, start), text.size());
         found.push_back(text.substr(start, end - start));
         start = text.find_first_not_of(white_space, end);
