@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "dialogue/start_up.h"
 #include "inversions/inversions.h"
+#include "inversions/memory.h"
 
 namespace {
 

@@ -6,12 +6,11 @@
 #include <limits>
 #include <optional>
 
-#include "dialogue/heap_block.h"
 #include "dialogue/quoting.h"
 #include "dialogue/read_numbers.h"
 #include "dialogue/write_list.h"
-#include "inversions/huge_pages.h"
 #include "inversions/inversions.h"
+#include "inversions/memory.h"
 
 namespace {
 
@@ -114,9 +113,7 @@ List obtain_list(std::int32_t count) {
     if (bytes > static_cast<std::uint64_t>(std::numeric_limits<std::ptrdiff_t>::max())) {
         return nullptr;
     }
-    List list = obtain_block<std::int32_t>(static_cast<std::size_t>(count));
-    advise_huge_pages(list.get(), list ? static_cast<std::size_t>(bytes) : 0);
-    return list;
+    return obtain_block<std::int32_t>(static_cast<std::size_t>(count));
 }
 
 bool read_values(Streams& streams, std::int32_t* values, std::int32_t count) {

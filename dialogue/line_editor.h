@@ -5,8 +5,8 @@
 
 #include <cstddef>
 
-#include "dialogue/heap_block.h"
 #include "dialogue/output.h"
+#include "inversions/memory.h"
 
 // The editing keys as the terminal's settings name them (-1 where one is switched off), and
 // how it echoes.

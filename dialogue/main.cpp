@@ -3,6 +3,7 @@
 #include "dialogue/output.h"
 #include "dialogue/start_up.h"
 #include "dialogue/wait_for_key.h"
+#include "inversions/memory.h"
 
 int main() {
     keep_scratch_warm();

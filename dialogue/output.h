@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "dialogue/heap_block.h"
+#include "inversions/memory.h"
 
 class OutputTarget {
   public:

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "dialogue/heap_block.h"
 #include "dialogue/input_source.h"
+#include "inversions/memory.h"
 
 // What reading one word of input as a whole number found.
 enum class Found { number, end_of_input, not_whole, out_of_range, unreadable };

@@ -2,26 +2,16 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdlib>
-#include <memory>
 
-#include "inversions/huge_pages.h"
+#include "inversions/memory.h"
 
 namespace {
 
-struct ReleaseScratch {
-    void operator()(std::int32_t* scratch) const noexcept { std::free(scratch); }
-};
-using Scratch = std::unique_ptr<std::int32_t[], ReleaseScratch>;
+using Scratch = HeapBlock<std::int32_t>;
 
-// Fresh, uninitialised storage: every slot is overwritten by the copy that follows. Straight
-// from malloc: a sort makes two allocations per element, and the layers that new[] and
-// delete[] put over malloc and free cost about a tenth of the program's time.
+// Fresh, uninitialised storage: every slot is overwritten by the copy that follows.
 Scratch obtain_scratch(std::int32_t count) {
-    const std::size_t bytes = static_cast<std::size_t>(count) * sizeof(std::int32_t);
-    Scratch scratch(static_cast<std::int32_t*>(std::malloc(bytes)));
-    advise_huge_pages(scratch.get(), scratch ? bytes : 0);
-    return scratch;
+    return obtain_block<std::int32_t>(static_cast<std::size_t>(count));
 }
 
 }  // namespace

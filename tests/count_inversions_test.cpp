@@ -8,8 +8,8 @@
 
 #include "allocation_hook.h"
 #include "brute_force.h"
-#include "inversions/huge_pages.h"
 #include "inversions/inversions.h"
+#include "inversions/memory.h"
 
 namespace {
 
@@ -184,8 +184,8 @@ TEST(MergeAndCount, EveryPairOfShortRunsAgainstBruteForce) {
             expected.insert(expected.begin(), guard);
             expected.push_back(guard);
             ASSERT_EQ(merged, expected) << left.size() << " + " << right.size();
-            ASSERT_EQ(total, count_pairs_by_brute_force(both)) << left.size() << " + "
-                                                                << right.size();
+            ASSERT_EQ(total, count_pairs_by_brute_force(both))
+                << left.size() << " + " << right.size();
         }
     }
 }
