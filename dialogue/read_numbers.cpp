@@ -24,10 +24,21 @@ constexpr std::uint64_t each_byte(std::uint8_t byte) {
     return std::uint64_t{0x0101010101010101} * byte;
 }
 
+// The bytes of word in the opposite order; compilers make one instruction of it.
+constexpr std::uint64_t byte_swap(std::uint64_t word) {
+    std::uint64_t swapped = 0;
+    for (int i = 0; i < 8; ++i) {
+        swapped = (swapped << 8) | ((word >> (8 * i)) & 0xFF);
+    }
+    return swapped;
+}
+
+// The same word on every machine: on a big-endian one the load puts the first character in the
+// highest byte, and one byte swap puts it back in the lowest.
 std::uint64_t load_eight(const char* characters) {
     std::uint64_t word = 0;
     std::memcpy(&word, characters, sizeof word);
-    return word;
+    return std::endian::native == std::endian::big ? byte_swap(word) : word;
 }
 
 // How many of the eight characters, from the first, are decimal digits. A digit's byte XOR '0'
@@ -132,9 +143,6 @@ bool NumberReader::pass_byte_order_mark() {
 }
 
 const char* read_in_place(const char* word, const char* end, std::int32_t& number) {
-    if constexpr (std::endian::native != std::endian::little) {
-        return nullptr;
-    }
     if (end - word < in_place_span) {
         return nullptr;
     }
