@@ -17,16 +17,29 @@
 
 namespace {
 
-// Kept at file scope for the signal handlers.
+// The mode's state, at file scope for the signal handlers. The flags:
+//
+//   flag          means                                     set by                cleared by
+//   in_mode       the terminal has this program's mode      take_mode             restore_settings
+//   take_again    the next read takes the mode again: a     stop_by_signal,       take_terminal,
+//                 stop ended, carried out or dropped, or    continue_after_stop   read_terminal
+//                 a SIGCONT came
+//   continued     a SIGCONT came since the last stop began  continue_after_stop   stop_by_signal,
+//                                                                                 before it stops
+//   stop_dropped  the last stop was discarded by the        stop_by_signal        take_terminal,
+//                 system (no shell controls the job)                              stop_by_signal
+//   resumed       a stop was carried out and the program    stop_by_signal        take_terminal,
+//                 continued: what the mode showed may                             read_terminal, as
+//                 need showing again                                              it reports it
 int terminal = -1;
 ModeChange mode_change = nullptr;
-termios saved_settings;                  // what the terminal goes back to
-volatile sig_atomic_t in_mode = 0;       // the terminal has this program's mode
-volatile sig_atomic_t take_again = 0;    // a stop ended, carried out or dropped, or a SIGCONT came
-volatile sig_atomic_t continued = 0;     // a SIGCONT came since the last stop began
-volatile sig_atomic_t stop_dropped = 0;  // the last stop was discarded by the system
-volatile sig_atomic_t resumed = 0;       // a stop was carried out, and the program continued
-std::size_t received_before = 0;         // bytes waiting when the mode was last taken
+termios saved_settings;  // what the terminal goes back to
+volatile sig_atomic_t in_mode = 0;
+volatile sig_atomic_t take_again = 0;
+volatile sig_atomic_t continued = 0;
+volatile sig_atomic_t stop_dropped = 0;
+volatile sig_atomic_t resumed = 0;
+std::size_t received_before = 0;  // bytes waiting when the mode was last taken
 
 // Safe in a signal handler. TCSANOW: only input settings change, so output still on its way is
 // unaffected.
@@ -83,38 +96,17 @@ bool take_mode() {
     return true;
 }
 
-// Signals whose default action ends the process: those of every POSIX system, then those of
-// some, where this system has them. Real-time signals, where the system has them, are added
-// when the mode is taken: on some systems their range is known only then.
-constexpr int ending_signals[] = {
-    SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,    SIGFPE,  SIGUSR1, SIGSEGV,
-    SIGUSR2,   SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGSYS,
-#ifdef SIGSTKFLT
-    SIGSTKFLT,
-#endif
-#ifdef SIGPOLL
-    SIGPOLL,
-#endif
-#ifdef SIGPWR
-    SIGPWR,
-#endif
-#ifdef SIGEMT
-    SIGEMT,
-#endif
-#ifdef SIGLOST
-    SIGLOST,
-#endif
-};
-constexpr int stopping_signals[] = {SIGTSTP, SIGTTIN, SIGTTOU};
-
+// One row for each signal handled while the mode is held: its handler, and how that is installed.
 struct HandledSignal {
     int number;
     void (*handler)(int);
-    struct sigaction saved;  // the action it had before the mode
+    int flags;               // SA_RESETHAND where the handler raises the signal again to end
+    bool lets_in_continue;   // SIGCONT may interrupt it: a stop's handler waits for it there
+    struct sigaction saved;  // the action the signal had before the mode
 };
 
-// Every signal handled while the mode is held, once each (some systems give two names one
-// number). Kept at file scope: no system has more signals than this.
+// The table, listed once, each signal once (some systems give two names one number). Kept at
+// file scope: no system has more signals than this.
 HandledSignal handled[128];
 std::size_t handled_count = 0;
 sigset_t handled_set;
@@ -156,7 +148,8 @@ void end_by_signal(int signal_number) {
     mask_one(SIG_UNBLOCK, signal_number);
 }
 
-void install(int signal_number, void (*handler)(int));
+void install(const HandledSignal& row);
+const HandledSignal& row_of(int signal_number);
 
 // A stop gives the terminal back before the process stops; the next read takes it again once
 // the stop has been carried out and the process continued, or the system has dropped the stop
@@ -171,7 +164,7 @@ void stop_by_signal(int signal_number) {
     static_cast<void>(raise(signal_number));
     mask_one(SIG_UNBLOCK, signal_number);  // stops here until continued, or not at all
     mask_one(SIG_BLOCK, signal_number);
-    install(signal_number, stop_by_signal);
+    install(row_of(signal_number));
     stop_dropped = !continued;
     resumed = resumed || continued;
     take_again = 1;
@@ -185,39 +178,72 @@ void continue_after_stop(int) {
 }
 
 // No handler runs inside another, except a stop's continuation.
-void install(int signal_number, void (*handler)(int)) {
+void install(const HandledSignal& row) {
     struct sigaction action = {};
-    action.sa_handler = handler;
+    action.sa_handler = row.handler;
     action.sa_mask = handled_set;
-    if (handler == stop_by_signal) {
+    if (row.lets_in_continue) {
         sigdelset(&action.sa_mask, SIGCONT);
     }
-    action.sa_flags = handler == end_by_signal ? static_cast<int>(SA_RESETHAND) : 0;
-    sigaction(signal_number, &action, nullptr);
+    action.sa_flags = row.flags;
+    sigaction(row.number, &action, nullptr);
 }
 
-void add(int signal_number, void (*handler)(int)) {
+const HandledSignal& row_of(int signal_number) {
+    std::size_t i = 0;
+    while (i + 1 < handled_count && handled[i].number != signal_number) {
+        ++i;
+    }
+    return handled[i];
+}
+
+void add(int signal_number, void (*handler)(int), int flags, bool lets_in_continue) {
     if (!sigismember(&handled_set, signal_number) && handled_count < std::size(handled)) {
         sigaddset(&handled_set, signal_number);
-        handled[handled_count++] = {signal_number, handler, {}};
+        handled[handled_count++] = {signal_number, handler, flags, lets_in_continue, {}};
     }
 }
 
+// Signals whose default action ends the process: those of every POSIX system, then those of
+// some, where this system has them, and the real-time signals, whose range some systems know
+// only at run time; then those that stop it, and the one that continues it.
 void list_handled_signals() {
-    handled_count = 0;
+    if (handled_count != 0) {
+        return;
+    }
     sigemptyset(&handled_set);
-    for (const int signal_number : ending_signals) {
-        add(signal_number, end_by_signal);
+    constexpr auto reset = static_cast<int>(SA_RESETHAND);
+    for (const int signal_number : {
+             SIGHUP,    SIGINT,  SIGQUIT,   SIGILL,  SIGTRAP, SIGABRT, SIGBUS,
+             SIGFPE,    SIGUSR1, SIGSEGV,   SIGUSR2, SIGPIPE, SIGALRM, SIGTERM,
+             SIGXCPU,   SIGXFSZ, SIGVTALRM, SIGPROF, SIGSYS,
+#ifdef SIGSTKFLT
+             SIGSTKFLT,
+#endif
+#ifdef SIGPOLL
+             SIGPOLL,
+#endif
+#ifdef SIGPWR
+             SIGPWR,
+#endif
+#ifdef SIGEMT
+             SIGEMT,
+#endif
+#ifdef SIGLOST
+             SIGLOST,
+#endif
+         }) {
+        add(signal_number, end_by_signal, reset, false);
     }
 #if defined(SIGRTMIN) && defined(SIGRTMAX)
     for (int signal_number = SIGRTMIN; signal_number <= SIGRTMAX; ++signal_number) {
-        add(signal_number, end_by_signal);
+        add(signal_number, end_by_signal, reset, false);
     }
 #endif
-    for (const int signal_number : stopping_signals) {
-        add(signal_number, stop_by_signal);
+    for (const int signal_number : {SIGTSTP, SIGTTIN, SIGTTOU}) {
+        add(signal_number, stop_by_signal, 0, true);
     }
-    add(SIGCONT, continue_after_stop);
+    add(SIGCONT, continue_after_stop, 0, false);
 }
 
 // A signal the process was told to ignore (as nohup does) stays ignored.
@@ -225,7 +251,7 @@ void handle_signals() {
     for (std::size_t i = 0; i < handled_count; ++i) {
         sigaction(handled[i].number, nullptr, &handled[i].saved);
         if (handled[i].saved.sa_handler != SIG_IGN) {
-            install(handled[i].number, handled[i].handler);
+            install(handled[i]);
         }
     }
 }
