@@ -6,9 +6,9 @@
 #include <limits>
 #include <optional>
 
+#include "dialogue/number_reader.h"
+#include "dialogue/number_writer.h"
 #include "dialogue/quoting.h"
-#include "dialogue/read_numbers.h"
-#include "dialogue/write_list.h"
 #include "inversions/inversions.h"
 #include "inversions/memory.h"
 
@@ -21,31 +21,22 @@ constexpr std::int32_t largest_count = std::numeric_limits<std::int32_t>::max();
 // What the exchange reads from and writes to.
 struct Streams {
     NumberReader& input;
-    InputSource& source;  // told what the program writes on the screen
+    InputSource& source;
     Output& output;
     Output& errors;
-    OnScreen on_screen;
-    bool after_prompt = false;  // the program's last text on the screen was a prompt
+    Screen& screen;
 };
-
-// Where the cursor stands on the screen: after the text typed since the program last wrote
-// there, where some was typed, else after what the program wrote.
-bool mid_line(const Streams& streams) {
-    const Typed typed = streams.source.typed();
-    return typed == Typed::nothing ? streams.after_prompt : typed == Typed::mid_line;
-}
 
 // A line end on the screen: on output where that shows there, else on errors.
 void end_screen_line(Streams& streams) {
-    (streams.on_screen.output ? streams.output : streams.errors) << '\n';
-    streams.after_prompt = false;
-    streams.source.wrote_on_screen(0);
+    (streams.screen.shows().output ? streams.output : streams.errors) << '\n';
+    streams.screen.wrote(0);
 }
 
 // Starts an error line, which is written when the exchange ends. What was already written to
 // output goes first, so that on a terminal the error appears after it, on a line of its own.
 Output& begin_error(Streams& streams) {
-    if (streams.on_screen.errors && mid_line(streams)) {
+    if (streams.screen.shows().errors && streams.screen.mid_line()) {
         end_screen_line(streams);
     }
     streams.output.flush();
@@ -65,16 +56,16 @@ void report_unreadable(Streams& streams) {
 template <typename... Parts>
 void prompt(Streams& streams, const Parts&... parts) {
     streams.source.about_to_ask();
-    if (streams.on_screen.input && streams.on_screen.output && mid_line(streams)) {
+    const OnScreen& shows = streams.screen.shows();
+    if (shows.input && shows.output && streams.screen.mid_line()) {
         end_screen_line(streams);
     }
     const std::size_t before = streams.output.pending();
     (streams.output << ... << parts);
     const std::size_t width = streams.output.pending() - before;
     streams.output.flush();
-    if (streams.on_screen.output) {
-        streams.after_prompt = true;
-        streams.source.wrote_on_screen(width);
+    if (shows.output) {
+        streams.screen.wrote(width);
     }
 }
 
@@ -176,9 +167,9 @@ bool converse(Streams& streams) {
 
 }  // namespace
 
-int run_dialogue(InputSource& input, Output& output, Output& errors, OnScreen on_screen) {
+int run_dialogue(InputSource& input, Output& output, Output& errors, Screen& screen) {
     NumberReader reader(input);
-    Streams streams = {reader, input, output, errors, on_screen};
+    Streams streams = {reader, input, output, errors, screen};
     bool succeeded = converse(streams);
     reader.give_back_unread();
     errors.flush();

@@ -3,14 +3,7 @@
 
 #include "dialogue/input_source.h"
 #include "dialogue/output.h"
-
-// Which streams show on the one screen: the terminal or console at which the input is typed,
-// or else the one that the output goes to.
-struct OnScreen {
-    bool input = false;  // typed there, and shown as it is typed
-    bool output = false;
-    bool errors = false;
-};
+#include "dialogue/screen.h"
 
 // Asks on output for a count and then for that many integers, reads them from input, echoes
 // them, sorts them while counting their inversions, prints the sorted list and the total, and
@@ -23,14 +16,14 @@ struct OnScreen {
 // end the exchange early: one line beginning "Error: " goes to errors, what is still to come of
 // the result is not printed, and the final prompt follows after a blank line.
 //
-// On a screen (on_screen), prompts and error lines are kept apart from the typed text. Where the
-// cursor stands after typed text that ended mid-line, a line end goes to output before the next
+// On the screen (screen.shows()), prompts and error lines are kept apart from the typed text. Where
+// the cursor stands after typed text that ended mid-line, a line end goes to output before the next
 // prompt; where errors show on the screen and the cursor stands after a prompt or after such
 // text, a line end goes before the error line too, to output where that shows there, else to
-// errors. The input is told of each such line end, so that a word typed before it ends there,
-// as the screen shows it. Output that does not go to the screen has the same bytes whatever
-// the input's lines.
+// errors. The screen keeps each such line end for the input, so that a word typed before it
+// ends there, as the screen shows it. Output that does not go to the screen has the same bytes
+// whatever the input's lines.
 //
 // Returns the exit status: 0 after a complete result, 1 after an error (output that could not
 // be written included).
-int run_dialogue(InputSource& input, Output& output, Output& errors, OnScreen on_screen = {});
+int run_dialogue(InputSource& input, Output& output, Output& errors, Screen& screen);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "dialogue/screen_characters.h"
+#include "dialogue/utf8.h"
 
 namespace {
 

@@ -1,22 +1,25 @@
+#include <cstddef>
+
 #include "dialogue/dialogue.h"
-#include "dialogue/input_source.h"
 #include "dialogue/output.h"
-#include "dialogue/start_up.h"
-#include "dialogue/wait_for_key.h"
+#include "dialogue/platform.h"
 #include "inversions/memory.h"
+
+namespace {
+
+// Standard output and error through buffers of the program's own over the descriptors: the
+// C++ streams allocate in ways that throw, and cannot wait on a non-blocking pipe.
+int converse(const StandardStreams& streams) {
+    Output output(streams.output, std::size_t{1} << 16);
+    Output errors(streams.errors, 512);
+    return run_dialogue(streams.input, output, errors, streams.screen);
+}
+
+}  // namespace
 
 int main() {
     keep_scratch_warm();
-    // Standard output and error through buffers of the program's own over the descriptors: the
-    // C++ streams allocate in ways that throw, and cannot wait on a non-blocking pipe.
-    StandardOutput standard_output(1);
-    StandardOutput standard_error(2);
-    Output output(standard_output, std::size_t{1} << 16);
-    Output errors(standard_error, 512);
-    const OnScreen on_screen = streams_on_screen();
-    StandardInput input(on_screen.input);
-    const int status = run_dialogue(input, output, errors, on_screen);
-    input.discard_rest_of_line();
+    const int status = with_standard_streams(converse);
     wait_for_key();
     return status;
 }

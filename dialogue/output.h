@@ -1,38 +1,13 @@
-// Where the dialogue's output goes. The program writes standard output and standard error with
-// the system's own call through buffers of its own; tests collect the same bytes in text.
-// Nothing here throws or allocates after construction.
+// The dialogue's output, gathered in a buffer of its own and written to its target in large
+// pieces. Nothing here throws or allocates after construction.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
+#include "dialogue/output_target.h"
 #include "inversions/memory.h"
-
-class OutputTarget {
-  public:
-    virtual ~OutputTarget() = default;
-
-    // Writes all size bytes. Returns 0, or the system's error number where they could not be
-    // written.
-    virtual int write(const char* bytes, std::size_t size) = 0;
-};
-
-// A descriptor (standard output or error, or the terminal), written with the system's own call.
-// Where the descriptor is non-blocking (some parents leave it so), a full pipe is waited on rather
-// than taken for an error. On Windows each line end is written as CR LF, as programs there write
-// them.
-class StandardOutput final : public OutputTarget {
-  public:
-    explicit StandardOutput(int descriptor);
-    int write(const char* bytes, std::size_t size) override;
-    int descriptor() const {
-        return descriptor_;
-    }
-
-  private:
-    int descriptor_;
-};
 
 // Text gathered in a buffer and written to the target when the buffer is full or flushed. The
 // buffer is obtained without throwing; where it cannot be, a small one stands in, and the

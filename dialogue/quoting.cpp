@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "dialogue/screen_characters.h"
+#include "dialogue/utf8.h"
 
 namespace {
 

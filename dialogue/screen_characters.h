@@ -6,12 +6,6 @@
 
 #include <cstddef>
 
-// The UTF-8 character at the start of text, of which size bytes are there: its length, with its
-// code point in code_point; 0 where the bytes are malformed (overlong forms and surrogates
-// included); incomplete where they begin a character that has not all arrived.
-inline constexpr std::ptrdiff_t incomplete = -1;
-std::ptrdiff_t decode_utf8(const unsigned char* text, std::size_t size, char32_t& code_point);
-
 // True for the space separators other than the ASCII space (Zs), the line and paragraph
 // separators (Zl, Zp), the format characters (Cf) and the other default-ignorable code points
 // (variation selectors among them); and, at the start of a word, for a combining mark (Mn, Me),

@@ -1,7 +1,8 @@
 // An input source that hands out a text a few bytes at a time, as a pipe or a terminal does,
 // and can fail part-way as a device does. It can be stepped back, as a file can. Once it has
 // reported the end of the text, being asked again is a fault of the reader's, and fails too.
-// Beside it, an output target that keeps the text written to it, or fails as a full disk does.
+// Beside it, an output target that keeps the text written to it, or fails as a full disk does,
+// and the transcript of a run of the dialogue on such a source.
 #pragma once
 
 #include <algorithm>
@@ -10,8 +11,10 @@
 #include <cstring>
 #include <string>
 
+#include "dialogue/dialogue.h"
 #include "dialogue/input_source.h"
 #include "dialogue/output.h"
+#include "dialogue/output_target.h"
 
 class ChunkedSource : public InputSource {
   public:
@@ -67,3 +70,30 @@ struct TextTarget final : OutputTarget {
         return failure;
     }
 };
+
+struct Transcript {
+    int status;
+    std::string output;
+    std::string errors;
+
+    bool operator==(const Transcript&) const = default;
+};
+
+// The dialogue run on source, with an output that fails with output_failure where that is not
+// 0 and the streams that shows names on one screen; start() is called just before it runs.
+template <typename Start>
+Transcript transcript(InputSource& source, int output_failure, OnScreen shows, Start start) {
+    TextTarget output_text;
+    TextTarget error_text;
+    output_text.failure = output_failure;
+    Output output(output_text, 1 << 16);
+    Output errors(error_text, 512);
+    Screen screen(shows);
+    start();
+    const int status = run_dialogue(source, output, errors, screen);
+    return {status, output_text.text, error_text.text};
+}
+
+inline Transcript transcript(InputSource& source) {
+    return transcript(source, 0, {}, [] {});
+}

@@ -2,8 +2,8 @@
 // left unread, for the console test.
 #include <cstdio>
 
-#include "dialogue/wait_for_key.h"
-#include "dialogue/wait_for_key_windows.h"
+#include "dialogue/platform.h"
+#include "dialogue/windows/key_events.h"
 
 namespace {
 

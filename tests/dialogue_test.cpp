@@ -11,23 +11,13 @@
 
 namespace {
 
-struct Transcript {
-    int status;
-    std::string output;
-    std::string errors;
-};
-
+// The allocations are watched from the dialogue's start: the output's buffers come before.
 Transcript converse(InputSource& source, std::size_t failing_allocation = 0, int output_failure = 0,
                     OnScreen on_screen = {}) {
-    TextTarget output_text;
-    TextTarget error_text;
-    output_text.failure = output_failure;
-    Output output(output_text, 1 << 16);
-    Output errors(error_text, 512);
-    allocation_hook::watch(failing_allocation);
-    const int status = run_dialogue(source, output, errors, on_screen);
+    const Transcript run = transcript(source, output_failure, on_screen,
+                                      [&] { allocation_hook::watch(failing_allocation); });
     allocation_hook::stop();
-    return {status, output_text.text, error_text.text};
+    return run;
 }
 
 Transcript converse(InputSource&& source, std::size_t failing_allocation = 0,

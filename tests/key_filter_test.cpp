@@ -2,7 +2,7 @@
 // most of these events, from a terminal, so they are checked here one by one.
 #include <gtest/gtest.h>
 
-#include "dialogue/wait_for_key_windows.h"
+#include "dialogue/windows/key_events.h"
 
 namespace {
 

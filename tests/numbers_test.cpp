@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "chunked_source.h"
-#include "dialogue/read_numbers.h"
-#include "dialogue/write_list.h"
+#include "dialogue/number_reader.h"
+#include "dialogue/number_writer.h"
 
 namespace {
 

@@ -40,7 +40,8 @@ std::optional<std::int32_t> whole_number(std::string_view word) {
 std::vector<std::string_view> words(std::string_view text) {
     std::vector<std::string_view> found;
     constexpr std::string_view white_space = " \t\n\v\f\r";
-    for (std::size_t start = text.find_first_not_of(white_space); start != std::string_view::npos;) {
+    for (std::size_t start = text.find_first_not_of(white_space);
+         start != std::string_view::npos;) {
         const std::size_t end = std::min(text.find_first_of(white_space, start), text.size());
         found.push_back(text.substr(start, end - start));
         start = text.find_first_not_of(white_space, end);
@@ -107,21 +108,8 @@ extern "C" const char* __asan_default_options() {
     return "allocator_may_return_null=1:max_allocation_size_mb=64";
 }
 
-struct Transcript {
-    int status;
-    std::string output;
-    std::string errors;
-
-    bool operator==(const Transcript&) const = default;
-};
-
 Transcript converse(InputSource&& source) {
-    TextTarget output_text;
-    TextTarget error_text;
-    Output output(output_text, 1 << 16);
-    Output errors(error_text, 512);
-    const int status = run_dialogue(source, output, errors);
-    return {status, output_text.text, error_text.text};
+    return transcript(source);
 }
 
 // The lines handed over, each followed by the step that ended it.

@@ -5,7 +5,7 @@
 // So no handler ever meets a half-made change of the terminal's settings, and it is a read, not
 // a handler, that takes the terminal again after a stop. A handler does only what must come
 // before the process stops or ends: it gives the terminal back its saved settings.
-#include "dialogue/terminal_mode.h"
+#include "terminal_mode_and_signals.h"
 
 #include <signal.h>
 #include <sys/ioctl.h>

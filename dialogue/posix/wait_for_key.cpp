@@ -7,8 +7,9 @@
 #include <chrono>
 #include <cstddef>
 
-#include "dialogue/terminal_mode.h"
-#include "dialogue/wait_for_key.h"
+#include "dialogue/platform.h"
+#include "terminal.h"
+#include "terminal_mode_and_signals.h"
 
 namespace {
 
@@ -46,10 +47,10 @@ void discard_until_quiet(int terminal) {
 void wait_for_key() {
     // Where the result did not go to the terminal (a file, a pipe, a pager) there is nothing on
     // the screen to wait over, and the terminal may be another program's to use.
-    if (isatty(STDOUT_FILENO) != 1) {
+    if (terminal_of(STDOUT_FILENO) == 0) {
         return;
     }
-    const int terminal = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    const int terminal = open_terminal(O_RDWR);
     if (terminal < 0) {
         return;
     }

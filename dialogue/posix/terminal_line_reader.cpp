@@ -1,4 +1,4 @@
-#include "dialogue/terminal_lines.h"
+#include "terminal_line_reader.h"
 
 #include <fcntl.h>
 #include <termios.h>
@@ -8,7 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "dialogue/terminal_mode.h"
+#include "terminal.h"
+#include "terminal_mode_and_signals.h"
 
 namespace {
 
@@ -44,9 +45,10 @@ EditingKeys editing_keys(const termios& settings) {
 
 }  // namespace
 
-TerminalLines::TerminalLines() : echo_target_(-1), echo_(echo_target_, 4096) {}
+TerminalLineReader::TerminalLineReader(Screen& screen)
+    : screen_(screen), echo_target_(-1), echo_(echo_target_, 4096) {}
 
-TerminalLines::~TerminalLines() {
+TerminalLineReader::~TerminalLineReader() {
     end();
     if (echo_target_.descriptor() >= 0) {
         close(echo_target_.descriptor());
@@ -55,7 +57,7 @@ TerminalLines::~TerminalLines() {
 
 // Edits typed keys until a line is ready to hand over: true then; false where the input ended
 // (error 0) or could not be read (error set).
-bool TerminalLines::edit(int& error) {
+bool TerminalLineReader::edit(int& error) {
     for (;;) {
         const EditingKeys keys = editing_keys(settings_before_mode());
         EditingKeys echoed = keys;
@@ -93,24 +95,28 @@ bool TerminalLines::edit(int& error) {
     }
 }
 
-bool TerminalLines::take() {
+bool TerminalLineReader::take() {
     if (held_) {
         return true;
     }
     // The echo goes to the terminal itself, opened for writing: standard input may be open for
     // reading only, and standard output may go elsewhere.
     if (echo_target_.descriptor() < 0) {
-        echo_target_ = StandardOutput(open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC));
+        echo_target_ = StandardOutput(open_terminal(O_WRONLY));
     }
     held_ = echo_target_.descriptor() >= 0 && take_terminal(STDIN_FILENO, set_editing_mode, false);
     echoed_ = held_ ? received_before_mode() : 0;
     return held_;
 }
 
-std::ptrdiff_t TerminalLines::read(char* buffer, std::size_t capacity, int& error) {
+std::ptrdiff_t TerminalLineReader::read(char* buffer, std::size_t capacity, int& error) {
     if (!finished_) {
         if (!take()) {
             return not_held;
+        }
+        std::size_t column = 0;
+        if (screen_.take_new_column(column)) {
+            editor_.begin_at_column(column);
         }
         if (!edit(error)) {
             return error == 0 ? 0 : -1;
@@ -128,7 +134,7 @@ std::ptrdiff_t TerminalLines::read(char* buffer, std::size_t capacity, int& erro
     return static_cast<std::ptrdiff_t>(size);
 }
 
-void TerminalLines::end() {
+void TerminalLineReader::end() {
     if (held_) {
         give_terminal_back();
         held_ = false;

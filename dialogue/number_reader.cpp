@@ -1,4 +1,4 @@
-#include "dialogue/read_numbers.h"
+#include "dialogue/number_reader.h"
 
 #include <algorithm>
 #include <bit>

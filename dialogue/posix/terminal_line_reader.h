@@ -8,13 +8,16 @@
 
 #include "dialogue/line_editor.h"
 #include "dialogue/output.h"
+#include "dialogue/screen.h"
+#include "standard_output.h"
 
-class TerminalLines {
+class TerminalLineReader {
   public:
-    TerminalLines();
-    ~TerminalLines();
-    TerminalLines(const TerminalLines&) = delete;
-    TerminalLines& operator=(const TerminalLines&) = delete;
+    // Each line begins where the screen's cursor stands once the program has written there.
+    explicit TerminalLineReader(Screen& screen);
+    ~TerminalLineReader();
+    TerminalLineReader(const TerminalLineReader&) = delete;
+    TerminalLineReader& operator=(const TerminalLineReader&) = delete;
 
     // What read returns where the terminal's mode cannot be had (the program is not the
     // terminal's foreground job): the caller then reads the terminal as it is.
@@ -28,17 +31,13 @@ class TerminalLines {
     // the end of the input, -1 after an error (its number in error), or not_held.
     std::ptrdiff_t read(char* buffer, std::size_t capacity, int& error);
 
-    // The screen column at which the next typed line starts.
-    void begin_at_column(std::size_t column) {
-        editor_.begin_at_column(column);
-    }
-
     // Gives the terminal back its settings.
     void end();
 
   private:
     bool edit(int& error);
 
+    Screen& screen_;
     LineEditor editor_;
     std::size_t handed_over_ = 0;  // of a finished line, longer than a read
     bool finished_ = false;        // the editor holds a line to hand over

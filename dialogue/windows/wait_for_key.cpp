@@ -1,18 +1,11 @@
 // The key wait on the Windows console: key events read from CONIN$ with every input mode off.
-#include "dialogue/wait_for_key_windows.h"
-
 #include <windows.h>
 
-#include "dialogue/wait_for_key.h"
+#include "console.h"
+#include "dialogue/platform.h"
+#include "key_events.h"
 
 namespace {
-
-// Escape is among them: Wine's console sends it with no character.
-bool is_extended_key(WORD virtual_key) {
-    return (virtual_key >= VK_PRIOR && virtual_key <= VK_DOWN) || virtual_key == VK_INSERT ||
-           virtual_key == VK_DELETE || (virtual_key >= VK_F1 && virtual_key <= VK_F12) ||
-           virtual_key == VK_ESCAPE;
-}
 
 void discard_until_quiet(HANDLE console) {
     const ULONGLONG deadline = GetTickCount64() + discard_limit_ms;
@@ -24,19 +17,10 @@ void discard_until_quiet(HANDLE console) {
 
 }  // namespace
 
-bool ends_wait(const INPUT_RECORD& event) {
-    if (event.EventType != KEY_EVENT || !event.Event.KeyEvent.bKeyDown) {
-        return false;
-    }
-    return event.Event.KeyEvent.uChar.AsciiChar != 0 ||
-           is_extended_key(event.Event.KeyEvent.wVirtualKeyCode);
-}
-
 void wait_for_key() {
     // Where the result did not go to the console (a file, a pipe) there is nothing on the screen
     // to wait over.
-    DWORD output_mode = 0;
-    if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &output_mode)) {
+    if (!on_console(STD_OUTPUT_HANDLE)) {
         return;
     }
     const HANDLE console =

@@ -1,4 +1,4 @@
-// Writing a list of numbers as one line of output.
+// Writing numbers: one into a buffer, and a list of them as one line of output.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "dialogue/write_list.h"
+#include "dialogue/number_writer.h"
 
 #include <array>
 #include <bit>

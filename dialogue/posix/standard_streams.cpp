@@ -1,0 +1,96 @@
+#include "standard_streams.h"
+
+#include <sys/select.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+
+#include "dialogue/platform.h"
+#include "terminal.h"
+
+namespace {
+
+// A non-blocking descriptor that has nothing to read, or no room to write, yet: waits until it
+// has, and says whether to try again.
+bool waited(int descriptor, bool writing) {
+    if ((errno != EAGAIN && errno != EWOULDBLOCK) || descriptor >= FD_SETSIZE) {
+        return false;
+    }
+    fd_set ready;
+    FD_ZERO(&ready);
+    FD_SET(descriptor, &ready);
+    select(descriptor + 1, writing ? nullptr : &ready, writing ? &ready : nullptr, nullptr,
+           nullptr);
+    return true;
+}
+
+// Calls transfer, a read or a write of descriptor, again where it failed only for a signal's
+// handler, or for a non-blocking descriptor that was not ready.
+template <typename Transfer>
+ssize_t retry(int descriptor, bool writing, Transfer transfer) {
+    ssize_t done = transfer();
+    while (done < 0 && (errno == EINTR || waited(descriptor, writing))) {
+        done = transfer();
+    }
+    return done;
+}
+
+}  // namespace
+
+int StandardOutput::write(const char* bytes, std::size_t size) {
+    while (size != 0) {
+        const ssize_t written = retry(descriptor_, true, [&] {
+            return ::write(descriptor_, bytes, size < SSIZE_MAX ? size : SSIZE_MAX);
+        });
+        if (written <= 0) {
+            return written < 0 ? errno : EIO;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return 0;
+}
+
+std::ptrdiff_t StandardInput::read(char* buffer, std::size_t capacity) {
+    if (screen_.take_line_break()) {
+        *buffer = '\n';
+        return 1;
+    }
+    std::ptrdiff_t got = TerminalLineReader::not_held;
+    if (screen_.shows().input) {
+        got = lines_.read(buffer, capacity, error_);
+    }
+    if (got == TerminalLineReader::not_held) {
+        got = retry(STDIN_FILENO, false, [&] {
+            return ::read(STDIN_FILENO, buffer, capacity < SSIZE_MAX ? capacity : SSIZE_MAX);
+        });
+        error_ = got < 0 ? errno : 0;
+    }
+    if (got > 0 && screen_.shows().input) {
+        screen_.typed(buffer[got - 1] != '\n');
+    }
+    return got < 0 ? -1 : got;
+}
+
+void StandardInput::about_to_ask() {
+    if (screen_.shows().input) {
+        lines_.take();
+    }
+}
+
+// On a pipe or a terminal the step back fails, and nothing is lost that was not already gone.
+void StandardInput::give_back(std::size_t count) {
+    lines_.end();
+    if (count != 0) {
+        lseek(STDIN_FILENO, -static_cast<off_t>(count), SEEK_CUR);
+    }
+}
+
+int with_standard_streams(int (*converse)(const StandardStreams& streams)) {
+    StandardOutput output(STDOUT_FILENO);
+    StandardOutput errors(STDERR_FILENO);
+    Screen screen(streams_on_screen());
+    StandardInput input(screen);
+    return converse({input, output, errors, screen});
+}
