@@ -46,8 +46,9 @@ prerequisites = $(eval prerequisites_said := $(shell scripts/install-prerequisit
 # a CMake file changed. A folder configured for the program alone leaves the tests out, so it
 # needs neither GoogleTest nor Python.
 configured = $(BUILD_DIR)/CMakeCache.txt
-configure_program = [ -f $(configured) ] && [ -z "$(CMAKE_FLAGS)" ] || \
-    cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DINVERSIONS_BUILD_TESTS=OFF $(CMAKE_FLAGS)
+configure = [ -f $(configured) ] && [ -z "$(CMAKE_FLAGS)" ] $(if $(filter ON,$(1)),&& \
+    ! grep -q '^INVERSIONS_BUILD_TESTS:BOOL=OFF' $(configured)) || \
+    cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DINVERSIONS_BUILD_TESTS=$(1) $(CMAKE_FLAGS)
 build_program = cmake --build $(BUILD_DIR) -j $(JOBS) --target inversions
 # After a sudo, what is built is built as the user who asked, so that no file in the build
 # folder becomes root's.
@@ -58,13 +59,13 @@ as_user = $(if $(SUDO_USER),sudo -u $(SUDO_USER) --preserve-env=PATH)
 # answers it; make itself is interrupted too and ends with status 130, silently.
 run:
 	@$(call prerequisites,run)
-	@$(configure_program)
+	@$(call configure,OFF)
 	@$(build_program) >$(BUILD_DIR)/build.log 2>&1 || { cat $(BUILD_DIR)/build.log; exit 1; }
 	@trap : INT QUIT; $(BUILD_DIR)/dialogue/inversions || true
 
 program:
 	@$(call prerequisites,program)
-	$(configure_program)
+	$(call configure,OFF)
 	$(build_program)
 
 install:
@@ -91,36 +92,31 @@ build: configure
 
 configure:
 	@$(call prerequisites,test)
-	@[ -f $(configured) ] && [ -z "$(CMAKE_FLAGS)" ] && \
-	    ! grep -q '^INVERSIONS_BUILD_TESTS:BOOL=OFF' $(configured) || \
-	    cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DINVERSIONS_BUILD_TESTS=ON $(CMAKE_FLAGS)
+	@$(call configure,ON)
 
-# Builds for another C++ library, system or processor build GoogleTest from the sources that
-# Debian's googletest package ships.
-GTEST_SOURCES = -DFETCHCONTENT_SOURCE_DIR_GOOGLETEST=/usr/src/googletest
+# The build variants are CMake's presets (CMakePresets.json), each in build/PRESET: workflow
+# PRESET configures, builds and tests one, with this machine's parallelism.
+workflow = env CMAKE_BUILD_PARALLEL_LEVEL=$(JOBS) CTEST_PARALLEL_LEVEL=$(JOBS) \
+    cmake --workflow --preset $(1)
 
-# windows_build WIDTH TESTS: the Windows build of one width (i686 or x86_64), its tests ON or OFF.
-# Without them it needs the cross compiler alone; with them, GoogleTest's sources and Wine.
-windows_build = cmake -S . -B $(BUILD_DIR)/windows-$(1) --toolchain cmake/toolchains/mingw-w64-$(1).cmake \
-        -DCMAKE_BUILD_TYPE=Release -DINVERSIONS_BUILD_TESTS=$(2) $(GTEST_SOURCES) $(CMAKE_FLAGS) && \
-    cmake --build $(BUILD_DIR)/windows-$(1) -j $(JOBS)
-
+# The programs of the zips: each width's program alone, which needs the cross compiler alone.
 windows:
 	@$(call prerequisites,windows)
-	$(call windows_build,i686,OFF)
-	$(call windows_build,x86_64,OFF)
+	for width in i686 x86_64; do \
+	    cmake -S . -B $(BUILD_DIR)/windows-$$width --toolchain cmake/toolchains/mingw-w64-$$width.cmake \
+	        -DCMAKE_BUILD_TYPE=Release -DINVERSIONS_BUILD_TESTS=OFF $(CMAKE_FLAGS) && \
+	    cmake --build $(BUILD_DIR)/windows-$$width -j $(JOBS) || exit 1; \
+	done
 
 windows-test: windows-test-64 windows-test-32
 
 windows-test-64:
 	@$(call prerequisites,windows-test-64)
-	$(call windows_build,x86_64,ON)
-	scripts/test-windows $(BUILD_DIR)/windows-x86_64 /usr/lib/wine/wine64
+	scripts/test-windows /usr/lib/wine/wine64 $(call workflow,windows-x86_64)
 
 windows-test-32:
 	@$(call prerequisites,windows-test-32)
-	$(call windows_build,i686,ON)
-	scripts/test-windows $(BUILD_DIR)/windows-i686 /usr/lib/wine/wine
+	scripts/test-windows /usr/lib/wine/wine $(call workflow,windows-i686)
 
 package: program windows
 	@$(call prerequisites,package)
@@ -137,26 +133,22 @@ package-test-deb package-test-32 package-test-64: package
 	scripts/test-packages $(BUILD_DIR)/packages $(subst package-test-,,$@)
 
 sanitize-test:
-	$(MAKE) test BUILD_DIR=$(BUILD_DIR)/sanitize \
-	    CMAKE_FLAGS="-DINVERSIONS_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)"
+	@$(call prerequisites,sanitize-test)
+	$(call workflow,sanitize)
 
 libcxx-test:
 	@$(call prerequisites,libcxx-test)
-	$(MAKE) test BUILD_DIR=$(BUILD_DIR)/libcxx \
-	    CMAKE_FLAGS="--toolchain cmake/toolchains/clang-libcxx.cmake $(GTEST_SOURCES) $(CMAKE_FLAGS)"
+	$(call workflow,libcxx)
 
 cross-test:
 	@$(call prerequisites,cross-test)
-	for machine in aarch64 s390x; do \
-	    cmake -S . -B $(BUILD_DIR)/linux-$$machine --toolchain cmake/toolchains/linux-$$machine.cmake \
-	        -DCMAKE_BUILD_TYPE=Release $(GTEST_SOURCES) $(CMAKE_FLAGS) && \
-	    cmake --build $(BUILD_DIR)/linux-$$machine -j $(JOBS) && \
-	    ctest --test-dir $(BUILD_DIR)/linux-$$machine --output-on-failure -j $(JOBS) || exit 1; \
-	done
+	$(call workflow,linux-aarch64)
+	$(call workflow,linux-s390x)
 
 fuzz:
 	@$(call prerequisites,fuzz)
-	CMAKE_FLAGS="$(CMAKE_FLAGS)" scripts/fuzz $(BUILD_DIR)/fuzz $(FUZZ_SECONDS)
+	$(call workflow,fuzz)
+	scripts/fuzz build/fuzz $(FUZZ_SECONDS)
 
 unicode-tables:
 	@$(call prerequisites,unicode-tables)
@@ -169,11 +161,9 @@ tidy:
 
 coverage:
 	@$(call prerequisites,coverage)
-	$(MAKE) build BUILD_DIR=$(BUILD_DIR)/coverage \
-	    CMAKE_FLAGS="-DCMAKE_BUILD_TYPE=Debug -DINVERSIONS_COVERAGE=ON $(CMAKE_FLAGS)"
-	find $(BUILD_DIR)/coverage -name '*.gcda' -delete  # this run's counts alone
-	ctest --test-dir $(BUILD_DIR)/coverage --output-on-failure -j $(JOBS)
-	scripts/coverage-report $(BUILD_DIR)/coverage
+	[ ! -d build/coverage ] || find build/coverage -name '*.gcda' -delete  # this run's counts alone
+	$(call workflow,coverage)
+	scripts/coverage-report build/coverage
 
 clean:
 	rm -rf $(BUILD_DIR)
