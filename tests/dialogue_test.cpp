@@ -14,8 +14,8 @@ namespace {
 // The allocations are watched from the dialogue's start: the output's buffers come before.
 Transcript converse(InputSource& source, std::size_t failing_allocation = 0, int output_failure = 0,
                     OnScreen on_screen = {}) {
-    const Transcript run = transcript(source, output_failure, on_screen,
-                                      [&] { allocation_hook::watch(failing_allocation); });
+    Transcript run = transcript(source, output_failure, on_screen,
+                                [&] { allocation_hook::watch(failing_allocation); });
     allocation_hook::stop();
     return run;
 }
