@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Times the whole program on a file of random int32 values (the count first, one value a
-line) piped in, with its output to /dev/null and no terminal, beside
+line) piped in, with its output to /dev/null and no terminal, beside the same job done with the
+standard library alone (bench/reference_program.cpp, checked first to write the same bytes) and
 `LC_ALL=C sort -n --parallel=1` on the same file. The commands are run in turn, round after
 round; the script prints each one's median time, the ratio of sort's to the program's, the
 program's page faults and peak memory, and the system's transparent huge page setting.
@@ -50,6 +51,12 @@ def build_revision(root, revision):
     return program
 
 
+def written(command, data_path):
+    """What command writes for the data file."""
+    with open(data_path, "rb") as data:
+        return subprocess.run(command, stdin=data, capture_output=True, check=True).stdout
+
+
 def huge_page_setting():
     try:
         return pathlib.Path("/sys/kernel/mm/transparent_hugepage/enabled").read_text().strip()
@@ -81,6 +88,8 @@ def main():
     parser.add_argument("--order", choices=("random", "sorted", "reversed"), default="random")
     parser.add_argument("--count", type=int, default=10_000_000)
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--reference",
+                        default=here.parent / "build" / "bench" / "reference_program")
     parser.add_argument("--no-sort", action="store_true", help="leave sort -n out")
     parser.add_argument("--data", help="the data file (made when missing)")
     options = parser.parse_args()
@@ -95,6 +104,11 @@ def main():
 
     sort = ["sort", "-n", "--parallel=1"]
     commands = [[str(options.program)]] + [[str(build)] for build in builds]
+    reference = [str(options.reference)]
+    if pathlib.Path(options.reference).exists():
+        if written(commands[0], data_path) != written(reference, data_path):
+            raise SystemExit(f"{options.reference} does not write what the program writes")
+        commands.append(reference)
     if not options.no_sort:
         commands.append(sort)
     sort_environment = dict(os.environ, LC_ALL="C")
@@ -120,6 +134,10 @@ def main():
             peak = max(r[2] for r in results[tuple(command)])
             print(f", {faults:.0f} page faults, peak memory {peak:.1f} MiB", end="")
         print(f", {median / program_median:.2f} of the first program's time")
+    if reference in commands:
+        reference_median = statistics.median(r[0] for r in results[tuple(reference)])
+        print(f"{pathlib.Path(commands[0][0]).name} / the standard-library program: "
+              f"{program_median / reference_median:.2f} of its time")
     if not options.no_sort:
         sort_median = statistics.median(r[0] for r in results[tuple(sort)])
         print(f"sort -n / {pathlib.Path(commands[0][0]).name}: {sort_median / program_median:.2f} times")
