@@ -106,20 +106,22 @@ std::int64_t sort(std::int32_t* values, std::int32_t* scratch, std::size_t count
     std::int64_t total =
         sort(values, scratch, half) + sort(values + half, scratch + half, count - half);
     std::copy(values, values + count, scratch);
-    const std::int32_t* left = scratch;
-    const std::int32_t* const left_end = scratch + half;
-    const std::int32_t* right = left_end;
-    const std::int32_t* const right_end = scratch + count;
-    std::int32_t* out = values;
-    while (left != left_end && right != right_end) {
-        const bool take_right = *right < *left;
-        total += take_right ? left_end - left : 0;
-        *out++ = take_right ? *right : *left;
+    // Branch-free: the comparison picks the element and moves one index, with no jump.
+    std::size_t left = 0;
+    std::size_t right = half;
+    std::size_t out = 0;
+    while (left != half && right != count) {
+        const std::int32_t left_value = scratch[left];
+        const std::int32_t right_value = scratch[right];
+        const std::size_t take_right = right_value < left_value;
+        values[out++] = take_right != 0 ? right_value : left_value;
+        total += static_cast<std::int64_t>(take_right * (half - left));
+        left += 1 - take_right;
         right += take_right;
-        left += !take_right;
     }
-    out = std::copy(left, left_end, out);
-    std::copy(right, right_end, out);
+    out =
+        static_cast<std::size_t>(std::copy(scratch + left, scratch + half, values + out) - values);
+    std::copy(scratch + right, scratch + count, values + out);
     return total;
 }
 
