@@ -50,10 +50,12 @@ std::int64_t count_inversions(std::int32_t* values, std::int32_t count) {
     return left_total + right_total + split_total;
 }
 
-// The merge works from both ends at once: each step places the smallest element not yet placed
-// at the front and the largest at the back, two independent chains that meet in the middle.
-// Both follow the same stable order, ties taken from the left at the front and from the right
-// at the back, so no element is placed twice. While neither chain has taken more than
+namespace {
+
+// A merge from both ends at once: each step places the smallest element not yet placed at the
+// front and the largest at the back, two independent chains that meet in the middle. Both
+// follow the same stable order, ties taken from the left at the front and from the right at
+// the back, so no element is placed twice. While neither chain has taken more than
 // min(left_count, right_count) elements, neither can run off the end of a run, so the steps
 // need no bound checks; what is left between the chains is merged in the ordinary way.
 //
@@ -62,56 +64,143 @@ std::int64_t count_inversions(std::int32_t* values, std::int32_t count) {
 // placed; summing j over every front step and taking off the steps that placed a right
 // element (0 + 1 + ... + J-1 of them) leaves the sum over left steps alone, with no select
 // inside the loop. The back counts the same way, from the right elements after x.
+class TwoEndedMerge {
+  public:
+    TwoEndedMerge(const std::int32_t* left, std::ptrdiff_t left_count, const std::int32_t* right,
+                  std::ptrdiff_t right_count, std::int32_t* destination)
+        : left_(left),
+          right_(right),
+          left_count_(left_count),
+          right_count_(right_count),
+          left_back_(left_count),
+          right_back_(right_count),
+          front_(destination),
+          back_(destination + left_count + right_count) {}
+
+    // How many steps can be taken without bound checks.
+    std::ptrdiff_t safe_steps() const {
+        return std::min(left_count_, right_count_);
+    }
+
+    void step() {
+        front_sum_ += j_;
+        const std::int32_t front_left = left_[i_];
+        const std::int32_t front_right = right_[j_];
+        const std::ptrdiff_t front_takes_right = front_left > front_right;
+        *front_++ = front_takes_right ? front_right : front_left;
+        i_ += 1 - front_takes_right;
+        j_ += front_takes_right;
+
+        back_sum_ += right_back_;
+        const std::int32_t back_left = left_[left_back_ - 1];
+        const std::int32_t back_right = right_[right_back_ - 1];
+        const std::ptrdiff_t back_takes_left = back_left > back_right;
+        *--back_ = back_takes_left ? back_left : back_right;
+        left_back_ -= back_takes_left;
+        right_back_ -= 1 - back_takes_left;
+    }
+
+    // After steps of step(): merges what is left between the chains and returns the total.
+    std::int64_t finish(std::ptrdiff_t steps) {
+        // The front's steps that placed a right element added 0, 1, ..., j - 1 of front_sum;
+        // the back's steps each saw right_count - right_back right elements already behind them.
+        const std::int64_t back_lefts = left_count_ - left_back_;
+        const std::int64_t back_rights = right_count_ - right_back_;
+        const std::int64_t back_seen = std::int64_t{steps} * right_count_ - back_sum_;
+        std::int64_t total = front_sum_ - std::int64_t{j_} * (j_ - 1) / 2 +
+                             right_count_ * back_lefts -
+                             (back_seen - back_rights * (back_rights - 1) / 2);
+
+        // What is left between the chains: for the halves of a split, one element at most.
+        // Every left element placed here has the right elements placed so far before it.
+        while (i_ != left_back_ && j_ != right_back_) {
+            const bool take_right = left_[i_] > right_[j_];
+            total += static_cast<std::int64_t>(!take_right) * j_;
+            *front_++ = take_right ? right_[j_] : left_[i_];
+            i_ += !take_right;
+            j_ += take_right;
+        }
+        total += static_cast<std::int64_t>(left_back_ - i_) * right_back_;
+        front_ = std::copy(left_ + i_, left_ + left_back_, front_);
+        std::copy(right_ + j_, right_ + right_back_, front_);
+        return total;
+    }
+
+  private:
+    const std::int32_t* left_;
+    const std::int32_t* right_;
+    std::ptrdiff_t left_count_;
+    std::ptrdiff_t right_count_;
+    // i and j of the textbook merge for the front; for the back, one past the next elements.
+    std::ptrdiff_t i_ = 0;
+    std::ptrdiff_t j_ = 0;
+    std::ptrdiff_t left_back_;
+    std::ptrdiff_t right_back_;
+    std::int32_t* front_;
+    std::int32_t* back_;
+    std::int64_t front_sum_ = 0;  // j summed over the front's steps
+    std::int64_t back_sum_ = 0;   // right_back summed over the back's steps
+};
+
+// How many left elements are among the first placed elements of the stable merge: the
+// merge path's crossing of that diagonal, by binary search.
+std::ptrdiff_t lefts_among_first(const std::int32_t* left, std::ptrdiff_t left_count,
+                                 const std::int32_t* right, std::ptrdiff_t right_count,
+                                 std::ptrdiff_t placed) {
+    std::ptrdiff_t low = std::max<std::ptrdiff_t>(0, placed - right_count);
+    std::ptrdiff_t high = std::min(placed, left_count);
+    while (low < high) {
+        const std::ptrdiff_t middle = low + (high - low) / 2;
+        if (left[middle] <= right[placed - middle - 1]) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    return low;
+}
+
+// Below this many elements a merge is not split: the search would cost more than it gains.
+constexpr std::ptrdiff_t split_from = 8;
+
+}  // namespace
+
+// A long merge is split at its middle into two two-ended merges, whose four chains run in one
+// loop, independent of each other. The first half of the destination is the merge of the
+// first i left and j right elements; every later left element is greater than each of those
+// j right ones, which gives (left_count - i) * j pairs across the split, and no other pair
+// crosses it.
 std::int64_t merge_and_count(const std::int32_t* left, std::int32_t left_count,
                              const std::int32_t* right, std::int32_t right_count,
                              std::int32_t* destination) {
-    // i and j of the textbook merge for the front; for the back, one past the next elements.
-    std::ptrdiff_t i = 0;
-    std::ptrdiff_t j = 0;
-    std::ptrdiff_t left_back = left_count;
-    std::ptrdiff_t right_back = right_count;
-    std::int32_t* front = destination;
-    std::int32_t* back = destination + left_count + right_count;
-
-    std::int64_t front_sum = 0;  // j summed over the front's steps
-    std::int64_t back_sum = 0;   // right_back summed over the back's steps
-    const std::int32_t steps = std::min(left_count, right_count);
-    for (std::int32_t step = 0; step < steps; ++step) {
-        front_sum += j;
-        const std::int32_t front_left = left[i];
-        const std::int32_t front_right = right[j];
-        const std::ptrdiff_t front_takes_right = front_left > front_right;
-        *front++ = front_takes_right ? front_right : front_left;
-        i += 1 - front_takes_right;
-        j += front_takes_right;
-
-        back_sum += right_back;
-        const std::int32_t back_left = left[left_back - 1];
-        const std::int32_t back_right = right[right_back - 1];
-        const std::ptrdiff_t back_takes_left = back_left > back_right;
-        *--back = back_takes_left ? back_left : back_right;
-        left_back -= back_takes_left;
-        right_back -= 1 - back_takes_left;
+    const std::ptrdiff_t count = std::ptrdiff_t{left_count} + right_count;
+    if (count < split_from) {
+        TwoEndedMerge whole(left, left_count, right, right_count, destination);
+        const std::ptrdiff_t steps = whole.safe_steps();
+        for (std::ptrdiff_t step = 0; step < steps; ++step) {
+            whole.step();
+        }
+        return whole.finish(steps);
     }
-    // The front's steps that placed a right element added 0, 1, ..., j - 1 of front_sum; the
-    // back's steps each saw right_count - right_back right elements already behind them.
-    const std::int64_t back_lefts = left_count - left_back;
-    const std::int64_t back_rights = right_count - right_back;
-    const std::int64_t back_seen = std::int64_t{steps} * right_count - back_sum;
-    std::int64_t total = front_sum - std::int64_t{j} * (j - 1) / 2 + right_count * back_lefts -
-                         (back_seen - back_rights * (back_rights - 1) / 2);
-
-    // What is left between the chains: for the halves of a split, one element at most. Every
-    // left element placed here has the right elements placed so far before it, and no others.
-    while (i != left_back && j != right_back) {
-        const bool take_right = left[i] > right[j];
-        total += static_cast<std::int64_t>(!take_right) * j;
-        *front++ = take_right ? right[j] : left[i];
-        i += !take_right;
-        j += take_right;
+    const std::ptrdiff_t placed = count / 2;
+    const std::ptrdiff_t i = lefts_among_first(left, left_count, right, right_count, placed);
+    const std::ptrdiff_t j = placed - i;
+    TwoEndedMerge first(left, i, right, j, destination);
+    TwoEndedMerge second(left + i, left_count - i, right + j, right_count - j,
+                         destination + placed);
+    const std::ptrdiff_t first_steps = first.safe_steps();
+    const std::ptrdiff_t second_steps = second.safe_steps();
+    const std::ptrdiff_t together = std::min(first_steps, second_steps);
+    for (std::ptrdiff_t step = 0; step < together; ++step) {
+        first.step();
+        second.step();
     }
-    total += static_cast<std::int64_t>(left_back - i) * right_back;
-    front = std::copy(left + i, left + left_back, front);
-    std::copy(right + j, right + right_back, front);
-    return total;
+    for (std::ptrdiff_t step = together; step < first_steps; ++step) {
+        first.step();
+    }
+    for (std::ptrdiff_t step = together; step < second_steps; ++step) {
+        second.step();
+    }
+    return first.finish(first_steps) + second.finish(second_steps) +
+           static_cast<std::int64_t>(left_count - i) * j;
 }
