@@ -7,6 +7,18 @@
 
 namespace {
 
+// Most halves are short (half the splits copy one or two elements each), and a call of the C
+// library's memmove costs more than such a copy.
+void copy_values(const std::int32_t* from, std::ptrdiff_t count, std::int32_t* to) {
+    if (count <= 4) {
+        for (std::ptrdiff_t k = 0; k < count; ++k) {
+            to[k] = from[k];
+        }
+    } else {
+        std::copy(from, from + count, to);
+    }
+}
+
 using Scratch = HeapBlock<std::int32_t>;
 
 // Fresh, uninitialised storage: every slot is overwritten by the copy that follows.
@@ -29,8 +41,8 @@ std::int64_t count_inversions(std::int32_t* values, std::int32_t count) {
     if (!left || !right) {
         return scratch_unavailable;
     }
-    std::copy(values, values + half, left.get());
-    std::copy(values + half, values + count, right.get());
+    copy_values(values, half, left.get());
+    copy_values(values + half, rest, right.get());
 
     // The left half finishes, releasing all of its own scratch, before the right half starts.
     const std::int64_t left_total = count_inversions(left.get(), half);
@@ -111,7 +123,7 @@ class TwoEndedMerge {
                              right_count_ * back_lefts -
                              (back_seen - back_rights * (back_rights - 1) / 2);
 
-        // What is left between the chains: for the halves of a split, one element at most.
+        // What is left between the chains: for runs of nearly one length, one element at most.
         // Every left element placed here has the right elements placed so far before it.
         while (i_ != left_back_ && j_ != right_back_) {
             const bool take_right = left_[i_] > right_[j_];
@@ -121,8 +133,10 @@ class TwoEndedMerge {
             j_ += take_right;
         }
         total += static_cast<std::int64_t>(left_back_ - i_) * right_back_;
-        front_ = std::copy(left_ + i_, left_ + left_back_, front_);
-        std::copy(right_ + j_, right_ + right_back_, front_);
+        // What is left of one run: little, unless the runs' lengths differ much.
+        copy_values(left_ + i_, left_back_ - i_, front_);
+        front_ += left_back_ - i_;
+        copy_values(right_ + j_, right_back_ - j_, front_);
         return total;
     }
 
