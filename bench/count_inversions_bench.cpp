@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "interleaved.h"
 #include "inversions/inversions.h"
 #include "inversions/memory.h"
 
@@ -111,26 +112,13 @@ int main(int argc, char** argv) {
                 {"sort", sort_unstable},
             };
             for (const auto& [name, sort] : sorts) {
-                benchmark::RegisterBenchmark((name + suffix).c_str(),
-                                             [&values, sort = sort](benchmark::State& state) {
-                                                 time_sort(state, values, sort);
-                                             })
-                    ->Unit(benchmark::kMillisecond)
-                    ->UseRealTime()
-                    ->Repetitions(7)
-                    ->ReportAggregatesOnly(true);
+                register_case((name + suffix).c_str(),
+                              [&values, sort = sort](benchmark::State& state) {
+                                  time_sort(state, values, sort);
+                              });
             }
         }
     }
-    // Repetitions of the three sorts are interleaved at random, so a slow spell of the machine
-    // does not fall on one of them alone. A flag on the command line still overrides this.
-    std::vector<char*> arguments(argv, argv + argc);
-    char interleave[] = "--benchmark_enable_random_interleaving=true";
-    arguments.insert(arguments.begin() + 1, interleave);
-    int argument_count = static_cast<int>(arguments.size());
-    benchmark::Initialize(&argument_count, arguments.data());
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return run_interleaved(argc, argv, reporter);
 }

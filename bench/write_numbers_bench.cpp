@@ -14,6 +14,7 @@
 #include "dialogue/number_writer.h"
 #include "dialogue/output.h"
 #include "dialogue/output_target.h"
+#include "interleaved.h"
 
 namespace {
 
@@ -75,20 +76,9 @@ int main(int argc, char** argv) {
     const std::vector<std::int32_t> sorted = make_values(true);
     for (const auto& [name, values] :
          {std::pair{"write_list/random", &random}, std::pair{"write_list/sorted", &sorted}}) {
-        benchmark::RegisterBenchmark(
-            name, [values = values](benchmark::State& state) { time_writing(state, *values); })
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime()
-            ->Repetitions(7)
-            ->ReportAggregatesOnly(true);
+        register_case(name,
+                      [values = values](benchmark::State& state) { time_writing(state, *values); });
     }
-    std::vector<char*> arguments(argv, argv + argc);
-    char interleave[] = "--benchmark_enable_random_interleaving=true";
-    arguments.insert(arguments.begin() + 1, interleave);
-    int argument_count = static_cast<int>(arguments.size());
-    benchmark::Initialize(&argument_count, arguments.data());
     PerValueReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return run_interleaved(argc, argv, reporter);
 }
