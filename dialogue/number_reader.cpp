@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 
+#include "dialogue/character_words.h"
+
 namespace {
 
 // The characters that separate numbers: those that isspace accepts in the C locale, which are
@@ -22,23 +24,6 @@ bool is_digit(int c) {
 // Eight characters at a time, as one 64-bit word whose lowest byte is the first character.
 constexpr std::uint64_t each_byte(std::uint8_t byte) {
     return std::uint64_t{0x0101010101010101} * byte;
-}
-
-// The bytes of word in the opposite order; compilers make one instruction of it.
-constexpr std::uint64_t byte_swap(std::uint64_t word) {
-    std::uint64_t swapped = 0;
-    for (int i = 0; i < 8; ++i) {
-        swapped = (swapped << 8) | ((word >> (8 * i)) & 0xFF);
-    }
-    return swapped;
-}
-
-// The same word on every machine: on a big-endian one the load puts the first character in the
-// highest byte, and one byte swap puts it back in the lowest.
-std::uint64_t load_eight(const char* characters) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, characters, sizeof word);
-    return std::endian::native == std::endian::big ? byte_swap(word) : word;
 }
 
 // How many of the eight characters, from the first, are decimal digits. A digit's byte XOR '0'

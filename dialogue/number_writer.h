@@ -9,7 +9,8 @@
 inline constexpr int widest_number = 11;
 
 // Writes value in decimal at out, with a minus sign where it is negative, and returns the end
-// of what it wrote: at most widest_number characters, with no terminating null.
+// of what it wrote: at most widest_number characters, with no terminating null. It may store
+// other bytes after that end, but none beyond out + widest_number.
 char* write_number(char* out, std::int32_t value);
 
 // Writes the label, each value in decimal followed by one space (the last one too), and a line
