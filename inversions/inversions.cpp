@@ -175,7 +175,36 @@ std::ptrdiff_t lefts_among_first(const std::int32_t* left, std::ptrdiff_t left_c
 }
 
 // Below this many elements a merge is not split: the search would cost more than it gains.
-constexpr std::ptrdiff_t split_from = 8;
+constexpr std::ptrdiff_t split_from = 32;
+
+// Below this many elements a merge places each element at once, by rank: a left element goes
+// after its index's worth of left elements and the right elements smaller than it; a right
+// element after its own index's worth and the left elements not greater. Every place is
+// independent of the others, with no chain of steps, for a compare per pair; and the left
+// element's count of smaller right elements is its share of the total.
+constexpr std::ptrdiff_t rank_below = 8;
+
+std::int64_t merge_by_rank(const std::int32_t* left, std::ptrdiff_t left_count,
+                           const std::int32_t* right, std::ptrdiff_t right_count,
+                           std::int32_t* destination) {
+    std::int64_t total = 0;
+    for (std::ptrdiff_t i = 0; i < left_count; ++i) {
+        std::ptrdiff_t smaller = 0;
+        for (std::ptrdiff_t j = 0; j < right_count; ++j) {
+            smaller += right[j] < left[i];
+        }
+        destination[i + smaller] = left[i];
+        total += smaller;
+    }
+    for (std::ptrdiff_t j = 0; j < right_count; ++j) {
+        std::ptrdiff_t not_greater = 0;
+        for (std::ptrdiff_t i = 0; i < left_count; ++i) {
+            not_greater += left[i] <= right[j];
+        }
+        destination[j + not_greater] = right[j];
+    }
+    return total;
+}
 
 }  // namespace
 
@@ -188,6 +217,9 @@ std::int64_t merge_and_count(const std::int32_t* left, std::int32_t left_count,
                              const std::int32_t* right, std::int32_t right_count,
                              std::int32_t* destination) {
     const std::ptrdiff_t count = std::ptrdiff_t{left_count} + right_count;
+    if (count < rank_below) {
+        return merge_by_rank(left, left_count, right, right_count, destination);
+    }
     if (count < split_from) {
         TwoEndedMerge whole(left, left_count, right, right_count, destination);
         const std::ptrdiff_t steps = whole.safe_steps();
