@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "inversions/memory.h"
+#include "inversions/vector_merge.h"
 
 namespace {
 
@@ -206,17 +207,15 @@ std::int64_t merge_by_rank(const std::int32_t* left, std::ptrdiff_t left_count,
     return total;
 }
 
-}  // namespace
-
 // A long merge is split at its middle into two two-ended merges, whose four chains run in one
 // loop, independent of each other. The first half of the destination is the merge of the
 // first i left and j right elements; every later left element is greater than each of those
 // j right ones, which gives (left_count - i) * j pairs across the split, and no other pair
 // crosses it.
-std::int64_t merge_and_count(const std::int32_t* left, std::int32_t left_count,
-                             const std::int32_t* right, std::int32_t right_count,
-                             std::int32_t* destination) {
-    const std::ptrdiff_t count = std::ptrdiff_t{left_count} + right_count;
+std::int64_t merge_portably(const std::int32_t* left, std::ptrdiff_t left_count,
+                            const std::int32_t* right, std::ptrdiff_t right_count,
+                            std::int32_t* destination) {
+    const std::ptrdiff_t count = left_count + right_count;
     if (count < rank_below) {
         return merge_by_rank(left, left_count, right, right_count, destination);
     }
@@ -249,4 +248,51 @@ std::int64_t merge_and_count(const std::int32_t* left, std::int32_t left_count,
     }
     return first.finish(first_steps) + second.finish(second_steps) +
            static_cast<std::int64_t>(left_count - i) * j;
+}
+
+// From this many elements a merge takes the vector path, where it is chosen.
+constexpr std::ptrdiff_t vectors_from = 1024;
+
+// The merge split at three merge-path crossings into parts, which the vector path advances
+// side by side; what it leaves of each is merged on the portable path. As for the portable
+// split, every left element of a part is greater than each right element of the parts before
+// it, and no other pair crosses between parts; within a part, every left element still to be
+// placed is greater than each right element the vectors placed.
+std::int64_t merge_by_vectors(const std::int32_t* left, std::ptrdiff_t left_count,
+                              const std::int32_t* right, std::ptrdiff_t right_count,
+                              std::int32_t* destination) {
+    const std::ptrdiff_t count = left_count + right_count;
+    MergePart parts[vector_merge_parts];
+    std::ptrdiff_t i = 0;
+    std::ptrdiff_t j = 0;
+    std::int64_t total = 0;
+    for (int p = 0; p < vector_merge_parts; ++p) {
+        const std::ptrdiff_t placed = count * (p + 1) / vector_merge_parts;
+        const std::ptrdiff_t next_i =
+            lefts_among_first(left, left_count, right, right_count, placed);
+        const std::ptrdiff_t next_j = placed - next_i;
+        parts[p] = {left + i, next_i - i, right + j, next_j - j, destination + i + j, 0, 0, 0};
+        total += static_cast<std::int64_t>(next_i - i) * j;
+        i = next_i;
+        j = next_j;
+    }
+    advance_parts_by_vectors(parts);
+    for (const MergePart& part : parts) {
+        const std::ptrdiff_t lefts_left = part.left_count - part.i;
+        total += part.total + static_cast<std::int64_t>(lefts_left) * part.j +
+                 merge_portably(part.left + part.i, lefts_left, part.right + part.j,
+                                part.right_count - part.j, part.destination + part.i + part.j);
+    }
+    return total;
+}
+
+}  // namespace
+
+std::int64_t merge_and_count(const std::int32_t* left, std::int32_t left_count,
+                             const std::int32_t* right, std::int32_t right_count,
+                             std::int32_t* destination) {
+    if (std::ptrdiff_t{left_count} + right_count >= vectors_from && vector_merge_chosen()) {
+        return merge_by_vectors(left, left_count, right, right_count, destination);
+    }
+    return merge_portably(left, left_count, right, right_count, destination);
 }

@@ -10,6 +10,7 @@
 #include "brute_force.h"
 #include "inversions/inversions.h"
 #include "inversions/memory.h"
+#include "inversions/vector_merge.h"
 
 namespace {
 
@@ -18,14 +19,31 @@ using Values = std::vector<std::int32_t>;
 constexpr std::int32_t int32_min = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t int32_max = std::numeric_limits<std::int32_t>::max();
 
+// Runs check on each merge path the processor can take: the vector path where it has one, and
+// the portable path, forced.
+template <typename Check>
+void on_each_merge_path(Check check) {
+    force_portable_merge(false);
+    if (vector_merge_chosen()) {
+        SCOPED_TRACE("vector merge");
+        check();
+    }
+    force_portable_merge(true);
+    SCOPED_TRACE("portable merge");
+    check();
+    force_portable_merge(false);
+}
+
 std::int64_t sort_and_count(Values& values) {
     return count_inversions(values.data(), static_cast<std::int32_t>(values.size()));
 }
 
-// Lists of every length up to a few hundred, drawn from narrow ranges (many equal values) and
-// from the whole int32 range with its extremes mixed in.
+// Lists of every length up to a few hundred, and one in 40 up to a few thousand, so that long
+// merges take their own paths; drawn from narrow ranges (many equal values) and from the whole
+// int32 range with its extremes mixed in.
 Values random_list(std::mt19937& random) {
-    const auto length = std::uniform_int_distribution<std::size_t>(0, 300)(random);
+    const std::size_t longest = random() % 40 == 0 ? 3000 : 300;
+    const auto length = std::uniform_int_distribution<std::size_t>(0, longest)(random);
     const std::int32_t spreads[] = {1, 3, 50, int32_max};
     const std::int32_t spread = spreads[random() % 4];
     std::uniform_int_distribution<std::int32_t> draw(spread == int32_max ? int32_min : -spread,
@@ -39,18 +57,20 @@ Values random_list(std::mt19937& random) {
 }
 
 TEST(CountInversions, MatchesBruteForceCountAndSortsOnRandomLists) {
-    std::mt19937 random(20261208);
-    for (int round = 0; round < 2000; ++round) {
-        Values values = random_list(random);
-        Values expected_order = values;
-        std::sort(expected_order.begin(), expected_order.end());
-        const std::int64_t expected_total = count_pairs_by_brute_force(values);
+    on_each_merge_path([] {
+        std::mt19937 random(20261208);
+        for (int round = 0; round < 2000; ++round) {
+            Values values = random_list(random);
+            Values expected_order = values;
+            std::sort(expected_order.begin(), expected_order.end());
+            const std::int64_t expected_total = count_pairs_by_brute_force(values);
 
-        const std::int64_t total = sort_and_count(values);
+            const std::int64_t total = sort_and_count(values);
 
-        ASSERT_EQ(total, expected_total) << "round " << round << ", length " << values.size();
-        ASSERT_EQ(values, expected_order) << "round " << round;
-    }
+            ASSERT_EQ(total, expected_total) << "round " << round << ", length " << values.size();
+            ASSERT_EQ(values, expected_order) << "round " << round;
+        }
+    });
 }
 
 struct Example {
@@ -92,13 +112,15 @@ TEST(CountInversions, CountsBelowTwoTouchNothingAndObtainNoScratch) {
 }
 
 TEST(CountInversions, TotalBeyond32Bits) {
-    constexpr std::int32_t n = 100000;
-    Values values(n);
-    for (std::int32_t i = 0; i < n; ++i) {
-        values[static_cast<std::size_t>(i)] = n - i;
-    }
-    EXPECT_EQ(sort_and_count(values), std::int64_t{4999950000});
-    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+    on_each_merge_path([] {
+        constexpr std::int32_t n = 100000;
+        Values values(n);
+        for (std::int32_t i = 0; i < n; ++i) {
+            values[static_cast<std::size_t>(i)] = n - i;
+        }
+        EXPECT_EQ(sort_and_count(values), std::int64_t{4999950000});
+        EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+    });
 }
 
 // Each splitting call obtains its left scratch (the shorter half) and then its right one, and
