@@ -11,7 +11,7 @@ namespace {
 // Most halves are short (half the splits copy one or two elements each), and a call of the C
 // library's memmove costs more than such a copy.
 void copy_values(const std::int32_t* from, std::ptrdiff_t count, std::int32_t* to) {
-    if (count <= 4) {
+    if (count <= 8) {
         for (std::ptrdiff_t k = 0; k < count; ++k) {
             to[k] = from[k];
         }
