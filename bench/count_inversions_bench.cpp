@@ -1,10 +1,12 @@
-// Times count_inversions beside std::stable_sort and std::sort on the same data in one run,
-// and prints each one's median time as a ratio to std::stable_sort's.
+// Times count_inversions, on the merge path the processor chooses and on the portable one,
+// beside std::stable_sort and std::sort on the same data in one run, and prints each one's
+// median time as a ratio to std::stable_sort's.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <numeric>
 #include <random>
@@ -14,24 +16,31 @@
 #include "interleaved.h"
 #include "inversions/inversions.h"
 #include "inversions/memory.h"
+#include "inversions/vector_merge.h"
 
 namespace {
 
 using Values = std::vector<std::int32_t>;
 
-const char* const data_kinds[] = {"uniform", "permutation"};
+const char* const data_kinds[] = {"uniform", "permutation", "sorted", "reversed"};
 const std::int32_t sizes[] = {100'000, 1'000'000, 10'000'000};
 
-// Uniformly random int32, or a random permutation of 0 .. n-1.
+// Uniformly random int32, those sorted or sorted in reverse, or a random permutation of 0 ..
+// n-1.
 Values make_data(const std::string& kind, std::int32_t n) {
     std::mt19937 random(12345);
     Values values(static_cast<std::size_t>(n));
-    if (kind == "uniform") {
-        std::uniform_int_distribution<std::int32_t> draw(INT32_MIN, INT32_MAX);
-        std::generate(values.begin(), values.end(), [&] { return draw(random); });
-    } else {
+    if (kind == "permutation") {
         std::iota(values.begin(), values.end(), 0);
         std::shuffle(values.begin(), values.end(), random);
+        return values;
+    }
+    std::uniform_int_distribution<std::int32_t> draw(INT32_MIN, INT32_MAX);
+    std::generate(values.begin(), values.end(), [&] { return draw(random); });
+    if (kind == "sorted") {
+        std::sort(values.begin(), values.end());
+    } else if (kind == "reversed") {
+        std::sort(values.begin(), values.end(), std::greater<>());
     }
     return values;
 }
@@ -52,6 +61,12 @@ void time_sort(benchmark::State& state, const Values& data, Sort sort) {
 void sort_counting(Values& values) {
     benchmark::DoNotOptimize(
         count_inversions(values.data(), static_cast<std::int32_t>(values.size())));
+}
+
+void sort_counting_portably(Values& values) {
+    force_portable_merge(true);
+    sort_counting(values);
+    force_portable_merge(false);
 }
 
 void sort_stable(Values& values) {
@@ -76,17 +91,19 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
     void Finalize() override {
         ConsoleReporter::Finalize();
-        std::printf("\n%-12s %10s %14s %14s %14s %14s\n", "data", "n", "count_inv ms", "stable ms",
-                    "count/stable", "sort/stable");
+        std::printf("\n%-12s %10s %14s %14s %14s %16s %14s\n", "data", "n", "count_inv ms",
+                    "stable ms", "count/stable", "portable/stable", "sort/stable");
         for (const char* kind : data_kinds) {
             for (const std::int32_t n : sizes) {
                 const std::string suffix = std::string("/") + kind + "/" + std::to_string(n);
                 const double counting = medians_["count_inversions" + suffix];
+                const double portable = medians_["count_portable" + suffix];
                 const double stable = medians_["stable_sort" + suffix];
                 const double unstable = medians_["sort" + suffix];
                 if (stable > 0) {
-                    std::printf("%-12s %10d %14.2f %14.2f %14.3f %14.3f\n", kind, n, counting,
-                                stable, counting / stable, unstable / stable);
+                    std::printf("%-12s %10d %14.2f %14.2f %14.3f %16.3f %14.3f\n", kind, n,
+                                counting, stable, counting / stable, portable / stable,
+                                unstable / stable);
                 }
             }
         }
@@ -108,6 +125,7 @@ int main(int argc, char** argv) {
             const Values& values = data[suffix] = make_data(kind, n);
             const std::pair<const char*, void (*)(Values&)> sorts[] = {
                 {"count_inversions", sort_counting},
+                {"count_portable", sort_counting_portably},
                 {"stable_sort", sort_stable},
                 {"sort", sort_unstable},
             };

@@ -6,8 +6,10 @@ standard library alone (bench/reference_program.cpp, checked first to write the 
 round; the script prints each one's median time, the ratio of sort's to the program's, the
 program's page faults and peak memory, and the system's transparent huge page setting.
 --also adds other builds of the program to the rounds, for a before-and-after comparison in
-one run: a path, or a git revision (HEAD~1, a commit), whose program it builds in build/;
---count 100000000 takes 10^8 values; --order sorted or reversed sorts the values first."""
+one run: a path, or a git revision (HEAD~1, a commit), whose program it builds in build/.
+Each order of the values is timed in turn, random, sorted and reversed, each ending with the
+program's time as a ratio to every other command's; --order picks some; --count 100000000
+takes 10^8 values."""
 
 import argparse
 import hashlib
@@ -87,38 +89,16 @@ def timed_run(command, data_path, environment=None):
     return elapsed, usage.ru_minflt, usage.ru_maxrss / 1024
 
 
-def main():
-    here = pathlib.Path(__file__).resolve().parent
-    parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--program", default=here.parent / "build" / "dialogue" / "inversions")
-    parser.add_argument("--also", action="append", default=[],
-                        help="another build to time: a path or a git revision")
-    parser.add_argument("--order", choices=("random", "sorted", "reversed"), default="random")
-    parser.add_argument("--count", type=int, default=10_000_000)
-    parser.add_argument("--runs", type=int, default=5)
-    parser.add_argument("--reference",
-                        default=here.parent / "build" / "bench" / "reference_program")
-    parser.add_argument("--no-sort", action="store_true", help="leave sort -n out")
-    parser.add_argument("--data", help="the data file (made when missing)")
-    options = parser.parse_args()
-
+def time_order(options, order, commands, reference, sort):
+    """Times the commands on one order's data in alternate rounds and prints the figures."""
     data_path = pathlib.Path(options.data or
-                             here.parent / "build" / f"{options.order}-{options.count}.txt")
+                             pathlib.Path(__file__).resolve().parent.parent / "build" /
+                             f"{order}-{options.count}.txt")
     if not data_path.exists():
         print(f"making {data_path} ...", flush=True)
-        make_data(data_path, options.count, options.order)
-    builds = [build if pathlib.Path(build).exists() else build_revision(here.parent, build)
-              for build in options.also]
-
-    sort = ["sort", "-n", "--parallel=1"]
-    commands = [[str(options.program)]] + [[str(build)] for build in builds]
-    reference = [str(options.reference)]
-    if pathlib.Path(options.reference).exists():
-        if written(commands[0], data_path) != written(reference, data_path):
-            raise SystemExit(f"{options.reference} does not write what the program writes")
-        commands.append(reference)
-    if not options.no_sort:
-        commands.append(sort)
+        make_data(data_path, options.count, order)
+    if reference in commands and written(commands[0], data_path) != written(reference, data_path):
+        raise SystemExit(f"{reference[0]} does not write what the program writes")
     sort_environment = dict(os.environ, LC_ALL="C")
     results = {tuple(command): [] for command in commands}
     for run in range(options.runs):
@@ -129,26 +109,58 @@ def main():
             line.append(f"{pathlib.Path(command[0]).name} {result[0]:.3f} s")
         print(f"run {run + 1}: " + ", ".join(line), flush=True)
 
-    print(f"\n{options.count} values in {options.order} order, "
+    print(f"\n{options.count} values in {order} order, "
           f"{data_path.stat().st_size / 2**20:.0f} MiB of text, medians of {options.runs} rounds; "
           f"transparent huge pages: {huge_page_setting()}")
-    program_median = statistics.median(r[0] for r in results[tuple(commands[0])])
+    medians = {tuple(c): statistics.median(r[0] for r in results[tuple(c)]) for c in commands}
+    program_median = medians[tuple(commands[0])]
     for command in commands:
-        times = [r[0] for r in results[tuple(command)]]
-        median = statistics.median(times)
+        median = medians[tuple(command)]
         print(f"{' '.join(command)}:\n    {median:.3f} s", end="")
         if command is not sort:
             faults = statistics.median(r[1] for r in results[tuple(command)])
             peak = max(r[2] for r in results[tuple(command)])
             print(f", {faults:.0f} page faults, peak memory {peak:.1f} MiB", end="")
         print(f", {median / program_median:.2f} of the first program's time")
-    if reference in commands:
-        reference_median = statistics.median(r[0] for r in results[tuple(reference)])
-        print(f"{pathlib.Path(commands[0][0]).name} / the standard-library program: "
-              f"{program_median / reference_median:.2f} of its time")
+    name = pathlib.Path(commands[0][0]).name
+    for command in commands[1:]:
+        if command is reference:
+            label = "the standard-library program"
+        elif command is sort:
+            label = "sort -n"
+        else:
+            label = command[0]
+        print(f"{order}: {name} / {label}: {program_median / medians[tuple(command)]:.2f}")
+
+
+def main():
+    here = pathlib.Path(__file__).resolve().parent
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--program", default=here.parent / "build" / "dialogue" / "inversions")
+    parser.add_argument("--also", action="append", default=[],
+                        help="another build to time: a path or a git revision")
+    parser.add_argument("--order", nargs="+", choices=("random", "sorted", "reversed"),
+                        default=["random", "sorted", "reversed"])
+    parser.add_argument("--count", type=int, default=10_000_000)
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--reference",
+                        default=here.parent / "build" / "bench" / "reference_program")
+    parser.add_argument("--no-sort", action="store_true", help="leave sort -n out")
+    parser.add_argument("--data", help="the data file (made when missing; one order only)")
+    options = parser.parse_args()
+
+    builds = [build if pathlib.Path(build).exists() else build_revision(here.parent, build)
+              for build in options.also]
+    commands = [[str(options.program)]] + [[str(build)] for build in builds]
+    reference = [str(options.reference)]
+    if pathlib.Path(options.reference).exists():
+        commands.append(reference)
+    sort = ["sort", "-n", "--parallel=1"]
     if not options.no_sort:
-        sort_median = statistics.median(r[0] for r in results[tuple(sort)])
-        print(f"sort -n / {pathlib.Path(commands[0][0]).name}: {sort_median / program_median:.2f} times")
+        commands.append(sort)
+    for order in options.order:
+        time_order(options, order, commands, reference, sort)
+        print()
 
 
 if __name__ == "__main__":
