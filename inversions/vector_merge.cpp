@@ -132,7 +132,7 @@ FOR_AVX512 void advance_all(MergePart* parts) {
     }
 }
 
-bool processor_has_avx512() {
+bool processor_has_avx512() noexcept {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx512f") != 0;
 }
