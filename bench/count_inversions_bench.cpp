@@ -16,7 +16,7 @@
 #include "interleaved.h"
 #include "inversions/inversions.h"
 #include "inversions/memory.h"
-#include "inversions/vector_merge.h"
+#include "inversions/processor.h"
 
 namespace {
 
@@ -64,9 +64,9 @@ void sort_counting(Values& values) {
 }
 
 void sort_counting_portably(Values& values) {
-    force_portable_merge(true);
+    force_portable_paths(true);
     sort_counting(values);
-    force_portable_merge(false);
+    force_portable_paths(false);
 }
 
 void sort_stable(Values& values) {

@@ -5,6 +5,8 @@
 #include <cstddef>
 
 #include "dialogue/character_words.h"
+#include "dialogue/vector_writer.h"
+#include "inversions/processor.h"
 
 namespace {
 
@@ -63,7 +65,13 @@ char* write_number(char* out, std::int32_t value) {
 
 void write_list(Output& output, const char* label, const std::int32_t* values, std::int32_t count) {
     output << label;
-    for (std::int32_t i = 0; i < count; ++i) {
+    std::int32_t i = 0;
+    if (vector_writer_chosen()) {
+        for (; count - i >= 16; i += 16) {
+            output.used(write_sixteen_by_vectors(output.room(sixteen_numbers_room), values + i));
+        }
+    }
+    for (; i < count; ++i) {
         char* end = write_number(output.room(widest_number + 1), values[i]);
         *end++ = ' ';
         output.used(end);

@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "inversions/memory.h"
+#include "inversions/processor.h"
 #include "inversions/vector_merge.h"
 
 namespace {

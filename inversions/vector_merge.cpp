@@ -1,24 +1,10 @@
 #include "inversions/vector_merge.h"
 
-#include <atomic>
 #include <bit>
 
-// GCC and clang compile functions for AVX-512 inside a build for any x86-64. Not for Windows:
-// there GCC aligns the stack to 16 bytes only, and a vector spilled to it would fault.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
-#define INVERSIONS_AVX512 1
-// GCC 12's own intrinsics read a deliberately undefined vector, which it then warns of (fixed
-// in GCC 13).
-#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ < 13
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-#include <immintrin.h>
-#endif
+#include "inversions/avx512_intrinsics.h"
 
 namespace {
-
-std::atomic<bool> portable_forced{false};
 
 #ifdef INVERSIONS_AVX512
 
@@ -132,28 +118,9 @@ FOR_AVX512 void advance_all(MergePart* parts) {
     }
 }
 
-bool processor_has_avx512() noexcept {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512f") != 0;
-}
-
-const bool has_avx512 = processor_has_avx512();
-
-#else
-
-constexpr bool has_avx512 = false;
-
 #endif
 
 }  // namespace
-
-bool vector_merge_chosen() {
-    return has_avx512 && !portable_forced.load(std::memory_order_relaxed);
-}
-
-void force_portable_merge(bool portable) {
-    portable_forced.store(portable, std::memory_order_relaxed);
-}
 
 void advance_parts_by_vectors(MergePart* parts) {
 #ifdef INVERSIONS_AVX512

@@ -1,6 +1,6 @@
-// The merge's vector path: AVX-512 on the x86-64 processors that have it, chosen at run time,
-// so that the same program runs on every x86-64. Every other processor, and any build where
-// the path is not compiled in, takes the portable merge alone.
+// The merge's vector path: AVX-512 on the x86-64 processors that have it, chosen at run time
+// (inversions/processor.h). Every other processor, and any build where the path is not
+// compiled in, takes the portable merge alone.
 #pragma once
 
 #include <cstddef>
@@ -22,14 +22,6 @@ struct MergePart {
 
 // The parts that the vector path merges side by side, their chains independent of each other.
 inline constexpr int vector_merge_parts = 4;
-
-// Whether merges take the vector path: the processor has it and the portable path is not
-// forced.
-bool vector_merge_chosen();
-
-// Makes every merge take the portable path (true) or the best the processor has (false), so
-// that tests can run each path on a processor with both.
-void force_portable_merge(bool portable);
 
 // Advances each of vector_merge_parts parts 16 places at a time while both of its runs have at
 // least 16 elements left; the caller merges what is left. Only where vector_merge_chosen().

@@ -10,7 +10,7 @@
 #include "brute_force.h"
 #include "inversions/inversions.h"
 #include "inversions/memory.h"
-#include "inversions/vector_merge.h"
+#include "inversions/processor.h"
 
 namespace {
 
@@ -23,15 +23,15 @@ constexpr std::int32_t int32_max = std::numeric_limits<std::int32_t>::max();
 // the portable path, forced.
 template <typename Check>
 void on_each_merge_path(Check check) {
-    force_portable_merge(false);
+    force_portable_paths(false);
     if (vector_merge_chosen()) {
         SCOPED_TRACE("vector merge");
         check();
     }
-    force_portable_merge(true);
+    force_portable_paths(true);
     SCOPED_TRACE("portable merge");
     check();
-    force_portable_merge(false);
+    force_portable_paths(false);
 }
 
 std::int64_t sort_and_count(Values& values) {

@@ -1,6 +1,7 @@
 // Reading and writing numbers: the in-place paths against the plain ones.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <limits>
@@ -11,6 +12,7 @@
 #include "chunked_source.h"
 #include "dialogue/number_reader.h"
 #include "dialogue/number_writer.h"
+#include "inversions/processor.h"
 
 namespace {
 
@@ -24,7 +26,9 @@ std::string by_to_chars(std::int32_t value) {
     return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
-TEST(WriteNumber, AgreesWithToChars) {
+// The extremes, each side of every power of ten, and every length equally often: random values
+// shifted down by a random amount.
+std::vector<std::int32_t> values_of_every_length() {
     std::vector<std::int32_t> values = {0, std::numeric_limits<std::int32_t>::min(),
                                         std::numeric_limits<std::int32_t>::max()};
     for (std::int64_t power = 1; power <= 1000000000; power *= 10) {
@@ -35,13 +39,47 @@ TEST(WriteNumber, AgreesWithToChars) {
     }
     std::mt19937 random(7);
     for (int i = 0; i < 100000; ++i) {
-        // Every length equally often: a random value shifted down by a random amount.
         const auto value = static_cast<std::int32_t>(random());
         values.push_back(value >> (random() % 32));
     }
-    for (const std::int32_t value : values) {
+    return values;
+}
+
+TEST(WriteNumber, AgreesWithToChars) {
+    for (const std::int32_t value : values_of_every_length()) {
         ASSERT_EQ(written(value), by_to_chars(value));
     }
+}
+
+// On the vector path where the processor has one, and on the portable path, forced; through a
+// buffer of the smallest size, so that the room for 16 numbers is taken at every place.
+TEST(WriteList, AgreesWithToCharsOnEachPath) {
+    const std::vector<std::int32_t> values = values_of_every_length();
+    std::string expected = "list: ";
+    for (const std::int32_t value : values) {
+        expected += by_to_chars(value) + ' ';
+    }
+    expected += '\n';
+    for (const bool portable : {false, true}) {
+        force_portable_paths(portable);
+        if (!portable && !vector_writer_chosen()) {
+            continue;
+        }
+        for (const std::size_t capacity : {std::size_t{256}, std::size_t{1} << 16}) {
+            TextTarget target;
+            Output output(target, capacity);
+            write_list(output, "list: ", values.data(), static_cast<std::int32_t>(values.size()));
+            output.flush();
+            const std::string& text = target.text;
+            const auto differs = std::mismatch(text.begin(), text.end(), expected.begin()).first;
+            EXPECT_TRUE(text.size() == expected.size() && differs == text.end())
+                << (portable ? "portable" : "vector") << " path, " << text.size() << " bytes of "
+                << expected.size() << ", from byte " << differs - text.begin() << ": "
+                << std::string(differs,
+                               differs + std::min<std::ptrdiff_t>(40, text.end() - differs));
+        }
+    }
+    force_portable_paths(false);
 }
 
 // Words of every kind a reader meets, among white space of every kind.
