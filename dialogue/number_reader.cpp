@@ -147,10 +147,11 @@ const char* read_in_place(const char* word, const char* end, std::int32_t& numbe
         if (more > 2) {
             return nullptr;  // out of range, or leading zeros: the slow path sorts it out
         }
-        magnitude = eight_digit_value(first_eight);
-        if (more != 0) {
-            magnitude = magnitude * (more == 1 ? 10 : 100) + digits_value(next_eight, more);
-        }
+        // Nine digits or ten come at random, so no jump tells them apart: shifted out whole,
+        // the second word's digits add nothing where there are none.
+        constexpr std::uint64_t scale[] = {1, 10, 100};
+        const std::uint64_t next_digits = (next_eight << 1) << (63 - 8 * more);
+        magnitude = eight_digit_value(first_eight) * scale[more] + eight_digit_value(next_digits);
         count += more;
     }
     const char* const after = digits + count;
