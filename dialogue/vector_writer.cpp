@@ -1,6 +1,7 @@
 #include "dialogue/vector_writer.h"
 
 #include <bit>
+#include <cstddef>
 #include <cstring>
 
 #include "inversions/avx512_intrinsics.h"
@@ -96,7 +97,7 @@ FOR_WRITER char* write_sixteen_by_vectors(char* out, const std::int32_t* values)
     const __m512i slots[4] = {
         _mm512_unpacklo_epi64(low01, low23), _mm512_unpackhi_epi64(low01, low23),
         _mm512_unpacklo_epi64(high01, high23), _mm512_unpackhi_epi64(high01, high23)};
-    for (int r = 0; r < 4; ++r) {
+    for (std::ptrdiff_t r = 0; r < 4; ++r) {
         std::uint64_t kept = 0;
         std::memcpy(&kept, keeps + 4 * r, sizeof kept);
         _mm512_storeu_si512(out, _mm512_maskz_compress_epi8(kept, slots[r]));
