@@ -24,8 +24,9 @@ class Output {
         return *this << std::int64_t{value};
     }
 
-    // Room for at least size bytes (size at most 256, the small stand-in's) at the returned place, after the buffer
-    // has been written out where it had less; used(end) then takes what was put there up to end.
+    // Room for at least size bytes (size at most 256, the small stand-in's) at the returned
+    // place, after the buffer has been written out where it had less; used(end) then takes what
+    // was put there up to end.
     char* room(std::size_t size) {
         if (buffer_.capacity() - used_ < size) {
             flush();

@@ -8,9 +8,9 @@
 
 #include "allocation_hook.h"
 #include "brute_force.h"
+#include "each_path.h"
 #include "inversions/inversions.h"
 #include "inversions/memory.h"
-#include "inversions/processor.h"
 
 namespace {
 
@@ -18,21 +18,6 @@ using Values = std::vector<std::int32_t>;
 
 constexpr std::int32_t int32_min = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t int32_max = std::numeric_limits<std::int32_t>::max();
-
-// Runs check on each merge path the processor can take: the vector path where it has one, and
-// the portable path, forced.
-template <typename Check>
-void on_each_merge_path(Check check) {
-    force_portable_paths(false);
-    if (vector_merge_chosen()) {
-        SCOPED_TRACE("vector merge");
-        check();
-    }
-    force_portable_paths(true);
-    SCOPED_TRACE("portable merge");
-    check();
-    force_portable_paths(false);
-}
 
 std::int64_t sort_and_count(Values& values) {
     return count_inversions(values.data(), static_cast<std::int32_t>(values.size()));
@@ -57,7 +42,7 @@ Values random_list(std::mt19937& random) {
 }
 
 TEST(CountInversions, MatchesBruteForceCountAndSortsOnRandomLists) {
-    on_each_merge_path([] {
+    on_each_path(vector_merge_chosen, [] {
         std::mt19937 random(20261208);
         for (int round = 0; round < 2000; ++round) {
             Values values = random_list(random);
@@ -112,7 +97,7 @@ TEST(CountInversions, CountsBelowTwoTouchNothingAndObtainNoScratch) {
 }
 
 TEST(CountInversions, TotalBeyond32Bits) {
-    on_each_merge_path([] {
+    on_each_path(vector_merge_chosen, [] {
         constexpr std::int32_t n = 100000;
         Values values(n);
         for (std::int32_t i = 0; i < n; ++i) {

@@ -12,7 +12,7 @@
 #include "chunked_source.h"
 #include "dialogue/number_reader.h"
 #include "dialogue/number_writer.h"
-#include "inversions/processor.h"
+#include "each_path.h"
 
 namespace {
 
@@ -60,26 +60,22 @@ TEST(WriteList, AgreesWithToCharsOnEachPath) {
         expected += by_to_chars(value) + ' ';
     }
     expected += '\n';
-    for (const bool portable : {false, true}) {
-        force_portable_paths(portable);
-        if (!portable && !vector_writer_chosen()) {
-            continue;
-        }
+    on_each_path(vector_writer_chosen, [&] {
         for (const std::size_t capacity : {std::size_t{256}, std::size_t{1} << 16}) {
             TextTarget target;
             Output output(target, capacity);
             write_list(output, "list: ", values.data(), static_cast<std::int32_t>(values.size()));
             output.flush();
             const std::string& text = target.text;
-            const auto differs = std::mismatch(text.begin(), text.end(), expected.begin()).first;
+            const auto differs =
+                std::mismatch(text.begin(), text.end(), expected.begin(), expected.end()).first;
             EXPECT_TRUE(text.size() == expected.size() && differs == text.end())
-                << (portable ? "portable" : "vector") << " path, " << text.size() << " bytes of "
-                << expected.size() << ", from byte " << differs - text.begin() << ": "
+                << text.size() << " bytes of " << expected.size() << ", from byte "
+                << differs - text.begin() << ": "
                 << std::string(differs,
                                differs + std::min<std::ptrdiff_t>(40, text.end() - differs));
         }
-    }
-    force_portable_paths(false);
+    });
 }
 
 // Words of every kind a reader meets, among white space of every kind.
