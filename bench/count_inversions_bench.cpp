@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
-#include <map>
 #include <numeric>
 #include <random>
 #include <string>
@@ -78,17 +77,8 @@ void sort_unstable(Values& values) {
 }
 
 // Prints the usual table, then the median of each case as a ratio to std::stable_sort.
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public MedianReporter {
   public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                medians_[run.run_name.function_name] = run.GetAdjustedRealTime();
-            }
-        }
-    }
-
     void Finalize() override {
         ConsoleReporter::Finalize();
         std::printf("\n%-12s %10s %14s %14s %14s %16s %14s\n", "data", "n", "count_inv ms",
@@ -96,10 +86,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
         for (const char* kind : data_kinds) {
             for (const std::int32_t n : sizes) {
                 const std::string suffix = std::string("/") + kind + "/" + std::to_string(n);
-                const double counting = medians_["count_inversions" + suffix];
-                const double portable = medians_["count_portable" + suffix];
-                const double stable = medians_["stable_sort" + suffix];
-                const double unstable = medians_["sort" + suffix];
+                const double counting = median("count_inversions" + suffix);
+                const double portable = median("count_portable" + suffix);
+                const double stable = median("stable_sort" + suffix);
+                const double unstable = median("sort" + suffix);
                 if (stable > 0) {
                     std::printf("%-12s %10d %14.2f %14.2f %14.3f %16.3f %14.3f\n", kind, n,
                                 counting, stable, counting / stable, portable / stable,
@@ -108,9 +98,6 @@ class RatioReporter : public benchmark::ConsoleReporter {
             }
         }
     }
-
-  private:
-    std::map<std::string, double> medians_;
 };
 
 }  // namespace

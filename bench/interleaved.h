@@ -5,7 +5,32 @@
 
 #include <benchmark/benchmark.h>
 
+#include <map>
+#include <string>
 #include <vector>
+
+// Shows the usual table and keeps each case's median, in milliseconds of real time, for the
+// summary that a benchmark's own reporter prints after it.
+class MedianReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                medians_[run.run_name.function_name] = run.GetAdjustedRealTime();
+            }
+        }
+    }
+
+  protected:
+    // 0 for a case that did not run.
+    double median(const std::string& name) {
+        return medians_[name];
+    }
+
+  private:
+    std::map<std::string, double> medians_;
+};
 
 // Registers a case under name, timed in milliseconds of real time.
 template <typename Body>

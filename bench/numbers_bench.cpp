@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -102,23 +101,15 @@ void time_writing(benchmark::State& state, const std::vector<std::int32_t>& valu
     }
 }
 
-class PerValueReporter : public benchmark::ConsoleReporter {
+class PerValueReporter : public MedianReporter {
   public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                per_value_[run.run_name.function_name] = run.GetAdjustedRealTime() * 1e6 / count;
-            }
-        }
-    }
     explicit PerValueReporter(double bytes_per_value) : bytes_per_value_(bytes_per_value) {}
 
     void Finalize() override {
         ConsoleReporter::Finalize();
-        const double reading = per_value_["read/random"];
-        const double random = per_value_["write_list/random"];
-        const double sorted = per_value_["write_list/sorted"];
+        const double reading = per_value("read/random");
+        const double random = per_value("write_list/random");
+        const double sorted = per_value("write_list/sorted");
         std::printf("\nns per value: reading %.2f; writing random %.2f, sorted %.2f, both %.2f\n",
                     reading, random, sorted, random + sorted);
         std::printf("MB of text a second: reading %.0f, writing %.0f (%.2f bytes a value)\n",
@@ -127,8 +118,12 @@ class PerValueReporter : public benchmark::ConsoleReporter {
     }
 
   private:
+    // Nanoseconds: the median's milliseconds over the count.
+    double per_value(const std::string& name) {
+        return median(name) * 1e6 / count;
+    }
+
     double bytes_per_value_;
-    std::map<std::string, double> per_value_;
 };
 
 }  // namespace
