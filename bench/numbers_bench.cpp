@@ -1,5 +1,5 @@
 // Times the reading of 10^7 int32 from text in memory, handed over 64 KiB at a time as a pipe
-// would, and the writing of them as a list in the input's (random) order and sorted, as the
+// would, all on one line and ten values a line with CR LF line ends, and the writing of them as a list in the input's (random) order and sorted, as the
 // program writes each list once in each order; prints the nanoseconds per value of each, the
 // sum of the two writes, which is what counts, and the speed of each in MB of text a second.
 #include <benchmark/benchmark.h>
@@ -77,6 +77,21 @@ std::string as_text(const std::vector<std::int32_t>& values) {
     return std::move(kept.text);
 }
 
+// The same values ten a line, each line ended by CR LF, as a file from another program may be.
+std::string in_lines(std::string text) {
+    std::string lines;
+    lines.reserve(text.size() + text.size() / 50);
+    std::size_t values = 0;
+    for (const char c : text) {
+        if (c == ' ' && ++values % 10 == 0) {
+            lines += "\r\n";
+        } else {
+            lines += c;
+        }
+    }
+    return lines;
+}
+
 void time_reading(benchmark::State& state, const std::string& text) {
     std::vector<std::int32_t> values(count);
     for (auto _ : state) {
@@ -108,10 +123,12 @@ class PerValueReporter : public MedianReporter {
     void Finalize() override {
         ConsoleReporter::Finalize();
         const double reading = per_value("read/random");
+        const double lines = per_value("read/lines");
         const double random = per_value("write_list/random");
         const double sorted = per_value("write_list/sorted");
-        std::printf("\nns per value: reading %.2f; writing random %.2f, sorted %.2f, both %.2f\n",
-                    reading, random, sorted, random + sorted);
+        std::printf("\nns per value: reading %.2f, ten a line %.2f; writing random %.2f, sorted "
+                    "%.2f, both %.2f\n",
+                    reading, lines, random, sorted, random + sorted);
         std::printf("MB of text a second: reading %.0f, writing %.0f (%.2f bytes a value)\n",
                     1e3 * bytes_per_value_ / reading, 2e3 * bytes_per_value_ / (random + sorted),
                     bytes_per_value_);
@@ -137,7 +154,9 @@ int main(int argc, char** argv) {
                       [values = values](benchmark::State& state) { time_writing(state, *values); });
     }
     const std::string text = as_text(random);
+    const std::string lines = in_lines(text);
     register_case("read/random", [&text](benchmark::State& state) { time_reading(state, text); });
+    register_case("read/lines", [&lines](benchmark::State& state) { time_reading(state, lines); });
     PerValueReporter reporter(static_cast<double>(text.size()) / count);
     return run_interleaved(argc, argv, reporter);
 }
