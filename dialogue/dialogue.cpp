@@ -18,82 +18,124 @@ using List = HeapBlock<std::int32_t>;
 
 constexpr std::int32_t largest_count = std::numeric_limits<std::int32_t>::max();
 
-// What the exchange reads from and writes to.
-struct Streams {
-    NumberReader& input;
-    InputSource& source;
+// Where the exchange writes, and the screen that its output and errors may share with the input.
+struct Writing {
     Output& output;
     Output& errors;
     Screen& screen;
 };
 
+// The input as the screen shows it: a line end that the program wrote after text typed there
+// ends the word that text began, so the reader is handed that line end before any more input.
+class InputAsShown final : public InputSource {
+  public:
+    InputAsShown(InputSource& source, Screen& screen) : source_(source), screen_(screen) {}
+
+    std::ptrdiff_t read(char* buffer, std::size_t capacity) override {
+        if (screen_.pop_line_break()) {
+            *buffer = '\n';
+            return 1;
+        }
+        return source_.read(buffer, capacity);
+    }
+    int error() const override {
+        return source_.error();
+    }
+    void give_back(std::size_t count) override {
+        source_.give_back(count);
+    }
+    void about_to_ask() override {
+        source_.about_to_ask();
+    }
+
+  private:
+    InputSource& source_;
+    Screen& screen_;
+};
+
 // A line end on the screen: on output where that shows there, else on errors.
-void end_screen_line(Streams& streams) {
-    (streams.screen.shows().output ? streams.output : streams.errors) << '\n';
-    streams.screen.wrote(0);
+void end_screen_line(const Writing& writing) {
+    (writing.screen.shows().output ? writing.output : writing.errors) << '\n';
+    writing.screen.wrote(0);
 }
 
 // Starts an error line, which is written when the exchange ends. What was already written to
 // output goes first, so that on a terminal the error appears after it, on a line of its own.
-Output& begin_error(Streams& streams) {
-    if (streams.screen.shows().errors && streams.screen.mid_line()) {
-        end_screen_line(streams);
+Output& begin_error(const Writing& writing) {
+    if (writing.screen.shows().errors && writing.screen.mid_line()) {
+        end_screen_line(writing);
     }
-    streams.output.flush();
-    return streams.errors << "Error: ";
+    writing.output.flush();
+    return writing.errors << "Error: ";
 }
 
-QuotedWord last_word(const Streams& streams) {
-    return quote_word(streams.input.word_start(), streams.input.word_length());
+// The word that an error is about, quoted; and, where the input is not typed on the screen
+// (a file or a pipe), where it stands: on the screen it is there to see.
+void write_word(Output& error, NumberReader& input, const Screen& screen) {
+    error << quote_word(input.word_start(), input.word_length()).view();
+    if (!screen.shows().input) {
+        const Place place = input.word_place();
+        error << " on line " << place.line << ", column " << place.column;
+    }
 }
 
-void report_unreadable(Streams& streams) {
-    begin_error(streams) << "cannot read the input: " << std::strerror(streams.input.read_error())
+// The line on which the input ended, likewise.
+void write_last_line(Output& error, NumberReader& input, const Screen& screen, const char* before) {
+    if (!screen.shows().input) {
+        error << before << "on line " << input.last_line();
+    }
+}
+
+void report_unreadable(const NumberReader& input, const Writing& writing) {
+    begin_error(writing) << "cannot read the input: " << std::strerror(input.read_error())
                          << ".\n";
 }
 
-// Prompts end without a line end; flushing shows them before the read that follows.
+// Prompts end without a line end; flushing shows them before the read that follows. The input
+// is told first, as it may have to take the terminal before the prompt shows.
 template <typename... Parts>
-void prompt(Streams& streams, const Parts&... parts) {
-    streams.source.about_to_ask();
-    const OnScreen& shows = streams.screen.shows();
-    if (shows.input && shows.output && streams.screen.mid_line()) {
-        end_screen_line(streams);
+void prompt(InputSource& answered_from, const Writing& writing, const Parts&... parts) {
+    answered_from.about_to_ask();
+    const OnScreen& shows = writing.screen.shows();
+    if (shows.input && shows.output && writing.screen.mid_line()) {
+        end_screen_line(writing);
     }
-    const std::size_t before = streams.output.pending();
-    (streams.output << ... << parts);
-    const std::size_t width = streams.output.pending() - before;
-    streams.output.flush();
+    const std::size_t before = writing.output.pending();
+    (writing.output << ... << parts);
+    const std::size_t width = writing.output.pending() - before;
+    writing.output.flush();
     if (shows.output) {
-        streams.screen.wrote(width);
+        writing.screen.wrote(width);
     }
 }
 
-std::optional<std::int32_t> read_count(Streams& streams) {
-    if (!streams.input.pass_byte_order_mark()) {
-        begin_error(streams) << "the input is UTF-16 text, but it must be plain text (ASCII or "
+std::optional<std::int32_t> read_count(NumberReader& input, const Writing& writing) {
+    if (!input.pass_byte_order_mark()) {
+        begin_error(writing) << "the input is UTF-16 text, but it must be plain text (ASCII or "
                                 "UTF-8).\n";
         return std::nullopt;
     }
     std::int32_t count = 0;
-    const Found found = streams.input.read(count);
+    const Found found = input.read(count);
     if (found == Found::number && count >= 0) {
         return count;
     }
     if (found == Found::unreadable) {
-        report_unreadable(streams);
+        report_unreadable(input, writing);
         return std::nullopt;
     }
-    Output& error = begin_error(streams);
+    Output& error = begin_error(writing);
     if (found == Found::end_of_input) {
-        error << "expected the number of elements, but the input ended.\n";
+        error << "expected the number of elements, but the input ended";
+        write_last_line(error, input, writing.screen, " ");
     } else if (found == Found::not_whole) {
-        error << "expected the number of elements as a whole number, found "
-              << last_word(streams).view() << ".\n";
+        error << "expected the number of elements as a whole number, found ";
+        write_word(error, input, writing.screen);
     } else {
-        error << "the number of elements must be from 0 to " << largest_count << ", found "
-              << last_word(streams).view() << ".\n";
+        error << "the number of elements must be from 0 to " << largest_count << ", found ";
+        write_word(error, input, writing.screen);
     }
+    error << ".\n";
     return std::nullopt;
 }
 
@@ -107,27 +149,30 @@ List obtain_list(std::int32_t count) {
     return obtain_block<std::int32_t>(static_cast<std::size_t>(count));
 }
 
-bool read_values(Streams& streams, std::int32_t* values, std::int32_t count) {
+bool read_values(NumberReader& input, const Writing& writing, std::int32_t* values,
+                 std::int32_t count) {
     for (std::int32_t i = 0; i < count; ++i) {
-        const Found found = streams.input.read(values[i]);
+        const Found found = input.read(values[i]);
         if (found == Found::number) {
             continue;
         }
         if (found == Found::unreadable) {
-            report_unreadable(streams);
+            report_unreadable(input, writing);
             return false;
         }
-        Output& error = begin_error(streams);
+        Output& error = begin_error(writing);
         if (found == Found::end_of_input) {
-            error << "expected " << count << " integers, but the input ended after " << i << ".\n";
+            error << "expected " << count << " integers, but the input ended after " << i;
+            write_last_line(error, input, writing.screen, ", ");
         } else if (found == Found::not_whole) {
-            error << "expected integer " << i + 1 << " of " << count << " as a whole number, found "
-                  << last_word(streams).view() << ".\n";
+            error << "expected integer " << i + 1 << " of " << count << " as a whole number, found ";
+            write_word(error, input, writing.screen);
         } else {
             error << "integer " << i + 1 << " of " << count
-                  << " must be from -2147483648 to 2147483647, found " << last_word(streams).view()
-                  << ".\n";
+                  << " must be from -2147483648 to 2147483647, found ";
+            write_word(error, input, writing.screen);
         }
+        error << ".\n";
         return false;
     }
     return true;
@@ -135,20 +180,20 @@ bool read_values(Streams& streams, std::int32_t* values, std::int32_t count) {
 
 // Everything up to the final prompt. Returns false after writing an error line. The list is
 // released on the way out, before the final prompt.
-bool converse(Streams& streams) {
-    Output& output = streams.output;
-    prompt(streams, "Please input the number of elements: ");
-    const std::optional<std::int32_t> count = read_count(streams);
+bool ask_and_answer(InputSource& answered_from, NumberReader& input, const Writing& writing) {
+    Output& output = writing.output;
+    prompt(answered_from, writing, "Please input the number of elements: ");
+    const std::optional<std::int32_t> count = read_count(input, writing);
     if (!count) {
         return false;
     }
     const List list = obtain_list(*count);
     if (!list) {
-        begin_error(streams) << "cannot obtain storage for " << *count << " integers.\n";
+        begin_error(writing) << "cannot obtain storage for " << *count << " integers.\n";
         return false;
     }
-    prompt(streams, "Please input ", *count, " integers: ");
-    if (!read_values(streams, list.get(), *count)) {
+    prompt(answered_from, writing, "Please input ", *count, " integers: ");
+    if (!read_values(input, writing, list.get(), *count)) {
         return false;
     }
 
@@ -156,7 +201,7 @@ bool converse(Streams& streams) {
     write_list(output, "The input array is: ", list.get(), *count);
     const std::int64_t total = count_inversions(list.get(), *count);
     if (total == scratch_unavailable) {
-        begin_error(streams) << "the sort could not be done: cannot obtain scratch storage for "
+        begin_error(writing) << "the sort could not be done: cannot obtain scratch storage for "
                              << *count << " integers.\n";
         return false;
     }
@@ -168,9 +213,9 @@ bool converse(Streams& streams) {
 }  // namespace
 
 int run_dialogue(InputSource& input, Output& output, Output& errors, Screen& screen) {
-    NumberReader reader(input);
-    Streams streams = {reader, input, output, errors, screen};
-    bool succeeded = converse(streams);
+    InputAsShown as_shown(input, screen);
+    NumberReader reader(as_shown);
+    bool succeeded = ask_and_answer(as_shown, reader, {output, errors, screen});
     reader.give_back_unread();
     errors.flush();
     if (!succeeded) {

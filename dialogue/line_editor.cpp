@@ -108,7 +108,7 @@ bool LineEditor::erase_character(const EditingKeys& keys, Output& echo) {
     return visible;
 }
 
-LineEditor::Step LineEditor::take(unsigned char byte, const EditingKeys& keys, Output& echo) {
+LineEditor::Step LineEditor::feed(unsigned char byte, const EditingKeys& keys, Output& echo) {
     if (byte == keys.end_of_file) {
         return size_ == 0 ? Step::input_ended : Step::handed_over;
     }

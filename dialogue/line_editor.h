@@ -30,7 +30,7 @@ class LineEditor {
     };
 
     // Takes one typed byte, and puts on echo what the screen is to show for it.
-    Step take(unsigned char byte, const EditingKeys& keys, Output& echo);
+    Step feed(unsigned char byte, const EditingKeys& keys, Output& echo);
 
     // Shows the line again, as after the program was stopped and continued.
     void show_again(const EditingKeys& keys, Output& echo);

@@ -9,7 +9,7 @@ namespace {
 
 // Standard output and error through buffers of the program's own over the descriptors: the
 // C++ streams allocate in ways that throw, and cannot wait on a non-blocking pipe.
-int converse(const StandardStreams& streams) {
+int run_buffered(const StandardStreams& streams) {
     Output output(streams.output, std::size_t{1} << 16);
     Output errors(streams.errors, 512);
     return run_dialogue(streams.input, output, errors, streams.screen);
@@ -19,7 +19,7 @@ int converse(const StandardStreams& streams) {
 
 int main() {
     keep_scratch_warm();
-    const int status = with_standard_streams(converse);
+    const int status = with_standard_streams(run_buffered);
     wait_for_key();
     return status;
 }

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 #include "dialogue/character_words.h"
@@ -67,7 +68,21 @@ int NumberReader::look() {
     if (ended_) {
         return end_of_input;
     }
-    const std::ptrdiff_t got = source_.read(buffer_.data(), buffer_.capacity());
+    // The lines of this delivery are counted once, as it is done with; a word that goes on into
+    // the next keeps its place.
+    if (word_begin_ != nullptr) {
+        word_place_ = count_to(word_begin_);
+        word_begin_ = nullptr;
+    }
+    count_to(end_);
+    if (!deliver(0)) {
+        return end_of_input;
+    }
+    return static_cast<unsigned char>(*next_);
+}
+
+bool NumberReader::deliver(std::size_t at) {
+    const std::ptrdiff_t got = source_.read(buffer_.data() + at, buffer_.capacity() - at);
     if (got <= 0) {
         ended_ = true;
         if (got < 0) {
@@ -75,16 +90,40 @@ int NumberReader::look() {
             const int error = source_.error();
             read_error_ = error != 0 ? error : EIO;
         }
-        return end_of_input;
+        return false;
     }
-    next_ = buffer_.data();
-    end_ = next_ + got;
-    return static_cast<unsigned char>(*next_);
+    if (at == 0) {
+        next_ = counted_to_ = buffer_.data();
+    }
+    end_ = buffer_.data() + at + got;
+    return true;
 }
 
-int NumberReader::take() {
+int NumberReader::look_second() {
+    if (end_ - next_ == 1 && !ended_) {
+        deliver(static_cast<std::size_t>(end_ - buffer_.data()));
+    }
+    return end_ - next_ >= 2 ? static_cast<unsigned char>(next_[1]) : end_of_input;
+}
+
+int NumberReader::consume() {
     ++next_;
     return look();
+}
+
+const Place& NumberReader::count_to(const char* at) {
+    counted_ = place_after(counted_, counted_to_, at);
+    counted_to_ = at;
+    return counted_;
+}
+
+Place NumberReader::word_place() {
+    return word_begin_ != nullptr ? count_to(word_begin_) : word_place_;
+}
+
+std::int64_t NumberReader::last_line() {
+    const Place end = count_to(end_);
+    return end.column == 1 && end.line > 1 ? end.line - 1 : end.line;
 }
 
 void NumberReader::keep(int c) {
@@ -101,30 +140,80 @@ bool NumberReader::within_word(int c) const {
 
 bool NumberReader::pass_byte_order_mark() {
     int c = look();
+    word_begin_ = next_;
+    // The first character of a list, beside a NUL: UTF-16 without a mark, either byte order.
+    const auto starts_list = [](int byte) {
+        return is_digit(byte) || byte == '-' || byte == '+' || is_white_space(byte);
+    };
+    if (c == 0 || starts_list(c)) {
+        const int second = look_second();
+        if (c == 0 ? starts_list(second) : second == 0) {
+            return false;
+        }
+    }
     if (c == 0xFE || c == 0xFF) {
         keep(c);
         // FE FF is UTF-16 big-endian, FF FE little-endian.
-        if (take() == (c ^ 1)) {
-            take();  // the whole mark is the offending word
+        if (consume() == (c ^ 1)) {
+            consume();  // the whole mark is the offending word
             return false;
         }
     } else if (c == 0xEF) {
         keep(c);
-        if (take() == 0xBB) {
+        if (consume() == 0xBB) {
             keep(0xBB);
-            if (take() == 0xBF) {
-                take();
+            if (consume() == 0xBF) {
+                consume();
                 length_ = 0;
+                // Lines and columns are counted from the first character after the mark.
+                word_begin_ = nullptr;
+                counted_ = Place{};
+                counted_to_ = next_;
                 return true;
             }
         }
     }
     // Bytes of a mark that did not complete begin the first word.
-    for (c = look(); length_ != 0 && within_word(c); c = take()) {
+    for (c = look(); length_ != 0 && within_word(c); c = consume()) {
         keep(c);
     }
     begun_word_ = length_ != 0;
     return true;
+}
+
+namespace {
+
+// How many line feeds there are from text to end: counted in blocks short enough that a count
+// a byte wide cannot wrap, which the compiler keeps in the lanes of a vector (std::count's
+// count as wide as a pointer takes three times as long).
+std::ptrdiff_t count_line_feeds(const char* text, const char* end) {
+    constexpr std::ptrdiff_t block = 240;  // fifteen 16-byte vectors
+    std::ptrdiff_t total = 0;
+    while (text != end) {
+        const char* const block_end = text + std::min(block, end - text);
+        std::uint8_t count = 0;
+        for (; text != block_end; ++text) {
+            count = static_cast<std::uint8_t>(count + (*text == '\n'));
+        }
+        total += count;
+    }
+    return total;
+}
+
+}  // namespace
+
+// Everything before a word on its line is white space and numbers, which are ASCII, so there
+// its bytes are its characters.
+Place place_after(Place place, const char* text, const char* end) {
+    const std::ptrdiff_t line_ends = count_line_feeds(text, end);
+    if (line_ends != 0) {
+        place.line += line_ends;
+        place.column = 1;
+        text = std::find(std::make_reverse_iterator(end), std::make_reverse_iterator(text), '\n')
+                   .base();
+    }
+    place.column += end - text;
+    return place;
 }
 
 const char* read_in_place(const char* word, const char* end, std::int32_t& number) {
@@ -181,6 +270,7 @@ Found NumberReader::read(std::int32_t& number) {
     }
     // Kept for a message about it, as a negative count needs: one 16-byte copy.
     std::memcpy(start_, word, 16);
+    word_begin_ = word;
     length_ = static_cast<std::size_t>(after - word);
     next_ = after;
     return Found::number;
@@ -193,9 +283,10 @@ Found NumberReader::read_slowly(std::int32_t& number) {
     }
     int c = look();
     while (is_white_space(c)) {
-        c = take();
+        c = consume();
     }
     length_ = 0;
+    word_begin_ = next_;
     if (c == end_of_input) {
         return read_error_ == 0 ? Found::end_of_input : Found::unreadable;
     }
@@ -203,14 +294,14 @@ Found NumberReader::read_slowly(std::int32_t& number) {
     const bool negative = c == '-';
     if (c == '-' || c == '+') {
         keep(c);
-        c = take();
+        c = consume();
     }
     // Once the magnitude passes 2^31 the number is out of range whatever follows, so it stops
     // growing there and cannot overflow.
     constexpr std::int64_t magnitude_limit = std::int64_t{1} << 31;
     std::int64_t magnitude = 0;
     const std::size_t digits_start = length_;
-    for (; is_digit(c) && within_word(c); c = take()) {
+    for (; is_digit(c) && within_word(c); c = consume()) {
         keep(c);
         if (magnitude <= magnitude_limit) {
             magnitude = magnitude * 10 + (c - '0');
@@ -218,7 +309,7 @@ Found NumberReader::read_slowly(std::int32_t& number) {
     }
     const bool has_digits = length_ > digits_start;
     const std::size_t digits_end = length_;
-    for (; within_word(c); c = take()) {
+    for (; within_word(c); c = consume()) {
         keep(c);
     }
 

@@ -8,6 +8,16 @@
 #include "dialogue/input_source.h"
 #include "inversions/memory.h"
 
+// Where a word stands in the input: its line, counted from 1 by line feeds (a CR LF is one line
+// end), and its column, counted from 1 in characters (UTF-8 code points; a tab is one).
+struct Place {
+    std::int64_t line = 1;
+    std::int64_t column = 1;
+};
+
+// The place just after text, which begins at place.
+Place place_after(Place place, const char* text, const char* end);
+
 // What reading one word of input as a whole number found.
 enum class Found { number, end_of_input, not_whole, out_of_range, unreadable };
 
@@ -31,7 +41,8 @@ class NumberReader {
     explicit NumberReader(InputSource& source);
 
     // At the very start of the input: passes over a UTF-8 byte order mark. Returns false where
-    // the input starts with a UTF-16 byte order mark, and so is not plain text.
+    // the input is UTF-16, and so not plain text: it starts with a UTF-16 byte order mark, or
+    // its first two bytes are a digit, a sign or white space and a NUL, either way round.
     bool pass_byte_order_mark();
 
     // Reads the next word as an optional sign and decimal digits; the whole word must be a
@@ -46,6 +57,12 @@ class NumberReader {
         return length_;
     }
 
+    // Where the last word read begins, and the line on which the input ended (the line that a
+    // last line feed ends, where it ends the input). Lines are counted only as each delivery
+    // of input is done with, and up to such a place when it is asked for.
+    Place word_place();
+    std::int64_t last_line();
+
     // The system's error number for the error that made the source unreadable, or 0.
     int read_error() const {
         return read_error_;
@@ -58,8 +75,11 @@ class NumberReader {
   private:
     static constexpr int end_of_input = -1;
 
-    int look();  // the next character, not taken
-    int take();  // takes the character look() found and looks at the one after it
+    int look();     // the next character, not consumed
+    int consume();  // consumes the character look() found and looks at the one after it
+    int look_second();  // the character after the next one, read now where it has not come
+    bool deliver(std::size_t at);  // reads more into the buffer from at; false at the end
+    const Place& count_to(const char* at);
     void keep(int c);
     bool within_word(int c) const;
     Found read_slowly(std::int32_t& number);
@@ -71,6 +91,12 @@ class NumberReader {
     bool ended_ = false;
     bool begun_word_ = false;  // the first word began with the bytes of an unfinished mark
     int read_error_ = 0;
+    // The place at counted_to_, in this delivery; and where the last word begins, kept as a
+    // place once its delivery was counted.
+    Place counted_;
+    const char* counted_to_ = nullptr;
+    const char* word_begin_ = nullptr;
+    Place word_place_;
     // The last word's length and its first characters, for messages.
     std::size_t length_ = 0;
     char start_[32] = {};

@@ -21,9 +21,9 @@ struct StandardStreams {
     Screen& screen;
 };
 
-// Sets the standard streams up, calls converse with them and returns what it returns; then the
+// Sets the standard streams up, calls run with them and returns what it returns; then the
 // input typed at the terminal or console is left as the next program there expects it.
-int with_standard_streams(int (*converse)(const StandardStreams& streams));
+int with_standard_streams(int (*run)(const StandardStreams& streams));
 
 // The final keystroke wait, read from the console or terminal itself rather than from standard
 // input: piped input neither ends the wait nor is consumed by it. Waits until one key is

@@ -49,12 +49,12 @@ class Screen {
     // For the input typed there, once each: whether the program ended the screen's line after
     // text typed on it, which ends the word that text began; and whether it wrote since the
     // last time asked, with the column at which the next typed text begins.
-    bool take_line_break() {
+    bool pop_line_break() {
         const bool broken = line_broken_;
         line_broken_ = false;
         return broken;
     }
-    bool take_new_column(std::size_t& column) {
+    bool pop_new_column(std::size_t& column) {
         const bool moved = moved_;
         moved_ = false;
         column = column_;

@@ -12,7 +12,7 @@
 namespace {
 
 // The allocations are watched from the dialogue's start: the output's buffers come before.
-Transcript converse(InputSource& source, std::size_t failing_allocation = 0, int output_failure = 0,
+Transcript run_on(InputSource& source, std::size_t failing_allocation = 0, int output_failure = 0,
                     OnScreen on_screen = {}) {
     Transcript run = transcript(source, output_failure, on_screen,
                                 [&] { allocation_hook::watch(failing_allocation); });
@@ -20,19 +20,19 @@ Transcript converse(InputSource& source, std::size_t failing_allocation = 0, int
     return run;
 }
 
-Transcript converse(InputSource&& source, std::size_t failing_allocation = 0,
+Transcript run_on(InputSource&& source, std::size_t failing_allocation = 0,
                     int output_failure = 0) {
-    return converse(source, failing_allocation, output_failure);
+    return run_on(source, failing_allocation, output_failure);
 }
 
-Transcript converse(const std::string& typed, std::size_t failing_allocation = 0) {
-    return converse(ChunkedSource(typed), failing_allocation);
+Transcript run_on(const std::string& typed, std::size_t failing_allocation = 0) {
+    return run_on(ChunkedSource(typed), failing_allocation);
 }
 
 // The reader's buffer is the first allocation: without it, a small one of its own serves.
 TEST(Dialogue, CompleteRunEndsWithStatusZero) {
     for (const std::size_t failing_allocation : {std::size_t{0}, std::size_t{1}}) {
-        const Transcript run = converse("3\n3 1 2\n", failing_allocation);
+        const Transcript run = run_on("3\n3 1 2\n", failing_allocation);
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.errors, "");
         EXPECT_EQ(run.output,
@@ -50,12 +50,12 @@ TEST(Dialogue, StorageThatCannotBeObtained) {
     if (!allocation_hook::sees_malloc) {
         GTEST_SKIP() << "this build's allocation hook cannot see malloc";
     }
-    const Transcript no_list = converse("3\n3 1 2\n", 2);
+    const Transcript no_list = run_on("3\n3 1 2\n", 2);
     EXPECT_EQ(no_list.status, 1);
     EXPECT_EQ(no_list.errors, "Error: cannot obtain storage for 3 integers.\n");
     EXPECT_EQ(no_list.output, "Please input the number of elements: \nPress ENTER to return.");
 
-    const Transcript run = converse("3\n3 1 2\n", 3);
+    const Transcript run = run_on("3\n3 1 2\n", 3);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.errors,
               "Error: the sort could not be done: cannot obtain scratch storage for 3 integers.\n");
@@ -81,24 +81,25 @@ TEST(Dialogue, InputThatCannotBeReadOrHasEnded) {
         {"3\n3 1 2\n", 2, 5, asked_values + "\n", unreadable},
         {"3\n3 1 2", 3, 7, asked_values + "\n", unreadable},
         {"3\n3 1", 1, std::string::npos, asked_values + "\n",
-         "Error: expected 3 integers, but the input ended after 2.\n"},
+         "Error: expected 3 integers, but the input ended after 2, on line 2.\n"},
     };
     for (const auto& c : cases) {
-        const Transcript run = converse(ChunkedSource(c.typed, c.chunk, c.fail_at, c.error));
+        const Transcript run = run_on(ChunkedSource(c.typed, c.chunk, c.fail_at, c.error));
         EXPECT_EQ(run.status, 1) << c.typed;
         EXPECT_EQ(run.errors, c.errors) << c.typed;
         EXPECT_EQ(run.output, c.output + "Press ENTER to return.") << c.typed;
     }
-    EXPECT_EQ(converse(ChunkedSource("3\n3 1 2\n", 3, 8)).status, 0);
+    EXPECT_EQ(run_on(ChunkedSource("3\n3 1 2\n", 3, 8)).status, 0);
     // Input from a file, output and errors on the screen: the error line starts a line of its own.
     ChunkedSource file("3\n3 1 x");
-    const Transcript on_screen = converse(file, 0, 0, {false, true, true});
+    const Transcript on_screen = run_on(file, 0, 0, {false, true, true});
     EXPECT_EQ(on_screen.output, asked_values + "\n\nPress ENTER to return.");
-    EXPECT_EQ(on_screen.errors, "Error: expected integer 3 of 3 as a whole number, found \"x\".\n");
+    EXPECT_EQ(on_screen.errors,
+              "Error: expected integer 3 of 3 as a whole number, found \"x\" on line 2, column 5.\n");
 }
 
 TEST(Dialogue, OutputThatCannotBeWrittenIsAnError) {
-    const Transcript run = converse(ChunkedSource("2 1 0"), 0, ENOSPC);
+    const Transcript run = run_on(ChunkedSource("2 1 0"), 0, ENOSPC);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.errors, "Error: cannot write the output: No space left on device.\n");
 }
@@ -107,7 +108,7 @@ TEST(Dialogue, OutputThatCannotBeWrittenIsAnError) {
 // for whoever reads next.
 TEST(Dialogue, LeavesEverythingAfterTheLastValueUnread) {
     ChunkedSource input("2 5 -7\n9 rest");
-    EXPECT_EQ(converse(input).status, 0);
+    EXPECT_EQ(run_on(input).status, 0);
     EXPECT_EQ(input.rest(), "\n9 rest");
 }
 

@@ -46,7 +46,7 @@ TEST(LineEditor, KeysEditTheLineAsTheScreenShowsIt) {
         editor.begin_at_column(3);  // a tab there takes three columns
         Step step = Step::editing;
         for (const char byte : c.typed) {
-            step = editor.take(static_cast<unsigned char>(byte), keys, echo);
+            step = editor.feed(static_cast<unsigned char>(byte), keys, echo);
         }
         echo.flush();
         EXPECT_EQ(step, c.step) << c.typed;
@@ -63,9 +63,9 @@ TEST(LineEditor, EchoOffAndShownAgain) {
     EditingKeys quiet = keys;
     quiet.echo = false;
     for (const char byte : std::string("12\x7f")) {
-        editor.take(static_cast<unsigned char>(byte), quiet, echo);
+        editor.feed(static_cast<unsigned char>(byte), quiet, echo);
     }
-    editor.take('5', keys, echo);
+    editor.feed('5', keys, echo);
     editor.show_again(keys, echo);
     echo.flush();
     EXPECT_EQ(screen.text, "515");

@@ -41,54 +41,85 @@ UTF_16 = "the input is UTF-16 text, but it must be plain text (ASCII or UTF-8)."
 # (default-ignorable), and a combining mark at the start of the word (after a letter it shows).
 INVISIBLE = ["\u00a0", "\u2028", "\u200b", "\u00ad", "\ufe0f", "\U000e0041"]
 
-# (what is typed, the one error line)
+# A file of many lines, ten values a line, CR LF line ends and tabs, with a bad word in it.
+MANY_LINES = b"1000\r\n" + b"".join(
+    b"\t".join(b"%d" % (10 * line + value) for value in range(10)) + b"\r\n" for line in range(100))
+MANY_LINES = MANY_LINES.replace(b"\t523\t", b"\t52x3\t")
+
+# (what is typed, the one error line): the word's place where it is not at the terminal, the
+# line where the input ended early.
 BAD_INPUTS = [
-    (b"", "expected the number of elements, but the input ended."),
-    (b" \n\t\n", "expected the number of elements, but the input ended."),
-    (b"abc\n", 'expected the number of elements as a whole number, found "abc".'),
-    (b"3.0 1 2 3", 'expected the number of elements as a whole number, found "3.0".'),
-    (b"+\n", 'expected the number of elements as a whole number, found "+".'),
-    (b"-1\n", 'the number of elements must be from 0 to 2147483647, found "-1".'),
+    (b"", "expected the number of elements, but the input ended on line 1."),
+    (b" \n\t\n", "expected the number of elements, but the input ended on line 2."),
+    (b"abc\n", 'expected the number of elements as a whole number, found "abc" on line 1, column 1.'),
+    (b"3.0 1 2 3", 'expected the number of elements as a whole number, found "3.0" on line 1, '
+     'column 1.'),
+    (b"\n\n  +\n", 'expected the number of elements as a whole number, found "+" on line 3, '
+     'column 3.'),
+    (b"-1\n", 'the number of elements must be from 0 to 2147483647, found "-1" on line 1, column 1.'),
     (b"-12\n1 2 3 4 5 6 7 8 9 10\n", 'the number of elements must be from 0 to 2147483647, '
-     'found "-12".'),
-    (b"2147483648\n", 'the number of elements must be from 0 to 2147483647, found "2147483648".'),
+     'found "-12" on line 1, column 1.'),
+    (b"2147483648\n", 'the number of elements must be from 0 to 2147483647, found "2147483648" on '
+     'line 1, column 1.'),
     (b"99999999999999999999 1", 'the number of elements must be from 0 to 2147483647, '
-     'found "99999999999999999999".'),
-    (b"3\n1 2", "expected 3 integers, but the input ended after 2."),
-    (b"3\n", "expected 3 integers, but the input ended after 0."),
-    (b"3\n1 2.5 3\n", 'expected integer 2 of 3 as a whole number, found "2.5".'),
-    (b"2\n12abc 1\n", 'expected integer 1 of 2 as a whole number, found "12abc".'),
-    (b"2\n1 +-2\n", 'expected integer 2 of 2 as a whole number, found "+-2".'),
-    (b"2\n1 - 2\n", 'expected integer 2 of 2 as a whole number, found "-".'),
+     'found "99999999999999999999" on line 1, column 1.'),
+    (b"3\n1 2", "expected 3 integers, but the input ended after 2, on line 2."),
+    (b"3\n", "expected 3 integers, but the input ended after 0, on line 1."),
+    (b"3\r\n1 2\r\n\r\n", "expected 3 integers, but the input ended after 2, on line 3."),
+    (b"3\n1 2.5 3\n", 'expected integer 2 of 3 as a whole number, found "2.5" on line 2, column 3.'),
+    (b"2\n12abc 1\n", 'expected integer 1 of 2 as a whole number, found "12abc" on line 2, '
+     'column 1.'),
+    (b"2\n1 +-2\n", 'expected integer 2 of 2 as a whole number, found "+-2" on line 2, column 3.'),
+    (b"2\n1\r- 2\n", 'expected integer 2 of 2 as a whole number, found "-" on line 2, column 3.'),
     (b"2\n1 2147483648\n", 'integer 2 of 2 must be from -2147483648 to 2147483647, '
-     'found "2147483648".'),
+     'found "2147483648" on line 2, column 3.'),
     (b"2\n1 -2147483649\n", 'integer 2 of 2 must be from -2147483648 to 2147483647, '
-     'found "-2147483649".'),
-    (b"1\n\x01\"\\\xff\n", 'expected integer 1 of 1 as a whole number, found "\\x01\\x22\\x5C\\xFF".'),
+     'found "-2147483649" on line 2, column 3.'),
+    (b"1\n\x01\"\\\xff\n", 'expected integer 1 of 1 as a whole number, found "\\x01\\x22\\x5C\\xFF" '
+     'on line 2, column 1.'),
+    (MANY_LINES, 'expected integer 524 of 1000 as a whole number, found "52x3" on line 54, '
+     'column 13.'),
     # Well-formed UTF-8 shows as it is, unless it could move the cursor or reorder the line:
     # C1 controls, bidirectional formatting, overlong forms and surrogates stay escaped.
-    ("1 ５".encode(), 'expected integer 1 of 1 as a whole number, found "５".'),
-    ("2 −2 1".encode(), 'expected integer 1 of 2 as a whole number, found "−2".'),
+    ("1 ５".encode(), 'expected integer 1 of 1 as a whole number, found "５" on line 1, column 3.'),
+    ("2 −2 1".encode(), 'expected integer 1 of 2 as a whole number, found "−2" on line 1, column 3.'),
+    ("é ñ\t1 x".encode(), 'expected the number of elements as a whole number, found "é" on line 1, '
+     'column 1.'),
     (b"1 \xc2\x85\xe2\x80\xae\xe2\x81\xa9\xc0\xaf\xed\xa0\x80\xf4\x90\x80\x80\xe2\x82",
      'expected integer 1 of 1 as a whole number, found "\\xC2\\x85\\xE2\\x80\\xAE\\xE2\\x81\\xA9'
-     '\\xC0\\xAF\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80\\xE2\\x82".'),
+     '\\xC0\\xAF\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80\\xE2\\x82" on line 1, column 3.'),
     (b"1 " + b"7" * 40, 'integer 1 of 1 must be from -2147483648 to 2147483647, found "'
-     + "7" * 32 + '...".'),
+     + "7" * 32 + '..." on line 1, column 3.'),
+    # A quoted word is cut where a character begins, never inside it.
+    ("1 ".encode() + "５".encode() * 11, 'expected integer 1 of 1 as a whole number, found "'
+     + "５" * 10 + '..." on line 1, column 3.'),
+    ("1 ".encode() + b"x" * 31 + "é".encode(), 'expected integer 1 of 1 as a whole number, found "'
+     + "x" * 31 + '..." on line 1, column 3.'),
     *((f"1 1{c}2".encode(), 'expected integer 1 of 1 as a whole number, found "1'
-       + "".join(f"\\x{byte:02X}" for byte in c.encode()) + '2".') for c in INVISIBLE),
-    ("1 \u03015".encode(), 'expected integer 1 of 1 as a whole number, found "\\xCC\\x815".'),
-    ("1 e\u0301".encode(), 'expected integer 1 of 1 as a whole number, found "e\u0301".'),
+       + "".join(f"\\x{byte:02X}" for byte in c.encode()) + '2" on line 1, column 3.')
+      for c in INVISIBLE),
+    ("1 \u03015".encode(), 'expected integer 1 of 1 as a whole number, found "\\xCC\\x815" on '
+     'line 1, column 3.'),
+    ("1 e\u0301".encode(), 'expected integer 1 of 1 as a whole number, found "e\u0301" on line 1, '
+     'column 3.'),
     # A word ends at 1 MiB however long it goes on, digits or not.
     (b"\0" * (3 << 20), 'expected the number of elements as a whole number, found "'
-     + "\\x00" * 32 + '...".'),
+     + "\\x00" * 32 + '..." on line 1, column 1.'),
     (b"1 " + b"0" * (3 << 20), 'integer 1 of 1 must be from -2147483648 to 2147483647, found "'
-     + "0" * 32 + '...".'),
+     + "0" * 32 + '..." on line 1, column 3.'),
+    # UTF-16, with a byte order mark or without one, either byte order.
     (b"\xff\xfe3\x00 \x001\x00", UTF_16),
     (b"\xfe\xff\x003\x00 \x001", UTF_16),
-    (b"\xef\xbb3 1", 'expected the number of elements as a whole number, found "\\xEF\\xBB3".'),
+    ("3 3 1 2".encode("utf-16-le"), UTF_16),
+    ("-1".encode("utf-16-be"), UTF_16),
+    ("\r\n3".encode("utf-16-le"), UTF_16),
+    (b"\xef\xbb3 1", 'expected the number of elements as a whole number, found "\\xEF\\xBB3" on '
+     'line 1, column 1.'),
+    (b"\xef\xbb\xbf\t3 1\n3x", 'expected integer 2 of 3 as a whole number, found "3x" on line 2, '
+     'column 1.'),  # counted from after a UTF-8 byte order mark
     # On Windows a Ctrl+Z ends the input, as the console and text-mode files have it.
-    (b"3 1 2 \x1a 9", "expected 3 integers, but the input ended after 2." if program.WINDOWS
-     else 'expected integer 3 of 3 as a whole number, found "\\x1A".'),
+    (b"3 1 2 \x1a 9", "expected 3 integers, but the input ended after 2, on line 1." if program.WINDOWS
+     else 'expected integer 3 of 3 as a whole number, found "\\x1A" on line 1, column 7.'),
 ]
 
 

@@ -210,7 +210,7 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
             (None, [b"3000\n", line + b"\r"], (line + b"\r\n", b"inversions is 4498500."), 0),
             (b"3000 " + line, [], b"The number of inversions is 4498500.", 0),
             (b"3 1 2.5x 3\n", [], b"elements: Please input 3 integers: \r\n"
-             b'Error: expected integer 2 of 3 as a whole number, found "2.5x".', 1),
+             b'Error: expected integer 2 of 3 as a whole number, found "2.5x" on line 1, column 5.', 1),
         ]
         for piped, typed, shown, status in cases:
             with self.subTest(piped=piped and piped[:20], typed=[text[:20] for text in typed]):

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <optional>
 
 #include "dialogue/platform.h"
 #include "terminal.h"
@@ -53,15 +54,12 @@ int StandardOutput::write(const char* bytes, std::size_t size) {
 }
 
 std::ptrdiff_t StandardInput::read(char* buffer, std::size_t capacity) {
-    if (screen_.take_line_break()) {
-        *buffer = '\n';
-        return 1;
-    }
-    std::ptrdiff_t got = TerminalLineReader::not_held;
+    std::optional<std::ptrdiff_t> line;
     if (screen_.shows().input) {
-        got = lines_.read(buffer, capacity, error_);
+        line = lines_.read(buffer, capacity, error_);
     }
-    if (got == TerminalLineReader::not_held) {
+    std::ptrdiff_t got = line.value_or(0);
+    if (!line) {
         got = retry(STDIN_FILENO, false, [&] {
             return ::read(STDIN_FILENO, buffer, capacity < SSIZE_MAX ? capacity : SSIZE_MAX);
         });
@@ -87,10 +85,10 @@ void StandardInput::give_back(std::size_t count) {
     }
 }
 
-int with_standard_streams(int (*converse)(const StandardStreams& streams)) {
+int with_standard_streams(int (*run)(const StandardStreams& streams)) {
     StandardOutput output(STDOUT_FILENO);
     StandardOutput errors(STDERR_FILENO);
     Screen screen(streams_on_screen());
     StandardInput input(screen);
-    return converse({input, output, errors, screen});
+    return run({input, output, errors, screen});
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "terminal.h"
 #include "terminal_mode_and_signals.h"
@@ -71,7 +72,7 @@ bool TerminalLineReader::edit(int& error) {
                 byte = static_cast<unsigned char>(keys.end_of_file);
             }
 #endif
-            const LineEditor::Step step = editor_.take(byte, echoed_ != 0 ? echoed : keys, echo_);
+            const LineEditor::Step step = editor_.feed(byte, echoed_ != 0 ? echoed : keys, echo_);
             echoed_ -= echoed_ != 0;
             if (step != LineEditor::Step::editing) {
                 echo_.flush();
@@ -81,16 +82,17 @@ bool TerminalLineReader::edit(int& error) {
             }
         }
         echo_.flush();
-        const std::ptrdiff_t got = read_terminal(keys_, sizeof keys_, no_time_limit);
-        if (got == continued_after_stop) {
+        std::size_t got = 0;
+        const TerminalRead read = read_terminal(keys_, sizeof keys_, no_time_limit, got);
+        if (read == TerminalRead::continued_after_stop) {
             editor_.show_again(keys, echo_);
             echoed_ = received_before_mode();
-        } else if (got < 0) {
+        } else if (read != TerminalRead::arrived) {
             error = EIO;  // the terminal hung up, or the mode cannot be had again
             return false;
         } else {
             next_key_ = 0;
-            keys_end_ = static_cast<std::size_t>(got);
+            keys_end_ = got;
         }
     }
 }
@@ -109,13 +111,14 @@ bool TerminalLineReader::take() {
     return held_;
 }
 
-std::ptrdiff_t TerminalLineReader::read(char* buffer, std::size_t capacity, int& error) {
+std::optional<std::ptrdiff_t> TerminalLineReader::read(char* buffer, std::size_t capacity,
+                                                       int& error) {
     if (!finished_) {
         if (!take()) {
-            return not_held;
+            return std::nullopt;
         }
         std::size_t column = 0;
-        if (screen_.take_new_column(column)) {
+        if (screen_.pop_new_column(column)) {
             editor_.begin_at_column(column);
         }
         if (!edit(error)) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 
 #include "dialogue/line_editor.h"
 #include "dialogue/output.h"
@@ -19,17 +20,15 @@ class TerminalLineReader {
     TerminalLineReader(const TerminalLineReader&) = delete;
     TerminalLineReader& operator=(const TerminalLineReader&) = delete;
 
-    // What read returns where the terminal's mode cannot be had (the program is not the
-    // terminal's foreground job): the caller then reads the terminal as it is.
-    static constexpr std::ptrdiff_t not_held = -2;
-
     // Takes the terminal in the program's mode, where it can and has not yet: every key typed
     // from then on is the program's to edit and show. False where the mode cannot be had.
     bool take();
 
     // Reads a typed line, or what is left of one longer than capacity: how many bytes, 0 at
-    // the end of the input, -1 after an error (its number in error), or not_held.
-    std::ptrdiff_t read(char* buffer, std::size_t capacity, int& error);
+    // the end of the input, -1 after an error (its number in error); nothing where the mode
+    // cannot be had (the program is not the terminal's foreground job), and the caller then
+    // reads the terminal as it is.
+    std::optional<std::ptrdiff_t> read(char* buffer, std::size_t capacity, int& error);
 
     // Gives the terminal back its settings.
     void end();

@@ -301,17 +301,18 @@ std::size_t received_before_mode() {
 }
 
 // pselect() rather than poll(): on macOS poll() does not support devices, terminals among them.
-std::ptrdiff_t read_terminal(unsigned char* bytes, std::size_t capacity, int time_limit) {
+TerminalRead read_terminal(unsigned char* bytes, std::size_t capacity, int time_limit,
+                           std::size_t& got) {
     const SignalsHeld held;
     for (;;) {
         if (take_again) {
             take_again = 0;
             if (!take_mode()) {
-                return terminal_lost;
+                return TerminalRead::terminal_lost;
             }
             if (resumed && in_mode) {
                 resumed = 0;
-                return continued_after_stop;
+                return TerminalRead::continued_after_stop;
             }
         }
         fd_set readable;
@@ -324,13 +325,14 @@ std::ptrdiff_t read_terminal(unsigned char* bytes, std::size_t capacity, int tim
             continue;
         }
         if (ready <= 0) {
-            return ready == 0 ? nothing_in_time : terminal_lost;
+            return ready == 0 ? TerminalRead::nothing_in_time : TerminalRead::terminal_lost;
         }
-        const ssize_t got = read(terminal, bytes, capacity);
-        if (got < 0 && (errno == EINTR || errno == EAGAIN)) {
+        const ssize_t read_now = read(terminal, bytes, capacity);
+        if (read_now < 0 && (errno == EINTR || errno == EAGAIN)) {
             continue;
         }
-        return got > 0 ? got : terminal_lost;
+        got = read_now > 0 ? static_cast<std::size_t>(read_now) : 0;
+        return read_now > 0 ? TerminalRead::arrived : TerminalRead::terminal_lost;
     }
 }
 

@@ -27,18 +27,17 @@ const termios& settings_before_mode();
 // taken: in its own line input it has echoed those already.
 std::size_t received_before_mode();
 
-// What read_terminal returns where no bytes came: none in time, the program was stopped and is
-// continued with the mode taken again (what the mode showed may need showing again), or the
+// What a read of the terminal came to: bytes arrived; none in time; the program was stopped and
+// is continued with the mode taken again (what the mode showed may need showing again); or the
 // terminal is lost or cannot be taken again.
-inline constexpr std::ptrdiff_t nothing_in_time = 0;
-inline constexpr std::ptrdiff_t continued_after_stop = -2;
-inline constexpr std::ptrdiff_t terminal_lost = -1;
+enum class TerminalRead { arrived, nothing_in_time, continued_after_stop, terminal_lost };
 inline constexpr int no_time_limit = -1;
 
-// Reads what has arrived, at most capacity bytes, waiting at most time_limit milliseconds (or
-// no_time_limit) for the first; the handled signals act only while it waits. Returns how many
-// bytes it read, or one of the values above.
-std::ptrdiff_t read_terminal(unsigned char* bytes, std::size_t capacity, int time_limit);
+// Reads what has arrived, at most capacity bytes (how many in got, where they arrived), waiting
+// at most time_limit milliseconds (or no_time_limit) for the first; the handled signals act
+// only while it waits.
+TerminalRead read_terminal(unsigned char* bytes, std::size_t capacity, int time_limit,
+                           std::size_t& got);
 
 // Gives the terminal back its settings and each handled signal its own action. Signals that
 // came while a change was under way act now.

@@ -25,11 +25,12 @@ void set_key_mode(termios& settings) {
 // Reads one byte, waiting at most time_limit milliseconds for it (or without limit). False when
 // none came in time, or the wait cannot go on.
 bool read_byte(unsigned char& byte, int time_limit) {
-    std::ptrdiff_t got = continued_after_stop;
-    while (got == continued_after_stop) {
-        got = read_terminal(&byte, 1, time_limit);
+    std::size_t got = 0;
+    TerminalRead read = TerminalRead::continued_after_stop;
+    while (read == TerminalRead::continued_after_stop) {
+        read = read_terminal(&byte, 1, time_limit, got);
     }
-    return got == 1;
+    return read == TerminalRead::arrived;
 }
 
 // The rest of the key, and whatever is typed or pasted after it, up to a quiet gap.

@@ -66,10 +66,6 @@ std::ptrdiff_t StandardInput::read(char* buffer, std::size_t capacity) {
     if (held_back_ != 0) {
         return 0;  // a Ctrl+Z ended the input
     }
-    if (screen_.take_line_break()) {
-        *buffer = '\n';
-        return 1;
-    }
     const int got = _read(standard_input, buffer, at_most_int(capacity));
     error_ = got < 0 ? errno : 0;
     line_open_ = got > 0 && buffer[got - 1] != '\n';
@@ -109,12 +105,12 @@ void StandardInput::discard_rest_of_line() {  // NOLINT(readability-make-member-
     } while (got > 0 && rest[got - 1] != '\n');
 }
 
-int with_standard_streams(int (*converse)(const StandardStreams& streams)) {
+int with_standard_streams(int (*run)(const StandardStreams& streams)) {
     StandardOutput output(1);
     StandardOutput errors(2);
     Screen screen(streams_on_screen());
     StandardInput input(screen);
-    const int status = converse({input, output, errors, screen});
+    const int status = run({input, output, errors, screen});
     input.discard_rest_of_line();
     return status;
 }

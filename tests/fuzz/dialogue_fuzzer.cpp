@@ -108,7 +108,7 @@ extern "C" const char* __asan_default_options() {
     return "allocator_may_return_null=1:max_allocation_size_mb=64";
 }
 
-Transcript converse(InputSource&& source) {
+Transcript run_on(InputSource&& source) {
     return transcript(source);
 }
 
@@ -119,7 +119,7 @@ std::string edited_lines(std::string_view typed, bool echo) {
     LineEditor editor;
     std::string lines;
     for (const char byte : typed) {
-        const LineEditor::Step step = editor.take(static_cast<unsigned char>(byte),
+        const LineEditor::Step step = editor.feed(static_cast<unsigned char>(byte),
                                                   {0x7F, 0x17, 0x15, 0x04, echo, true}, shown);
         if (step != LineEditor::Step::editing) {
             lines.append(editor.text(), editor.size()) += static_cast<char>(step);
@@ -131,14 +131,14 @@ std::string edited_lines(std::string_view typed, bool echo) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string typed(reinterpret_cast<const char*>(data), size);
-    const Transcript plain = converse(ChunkedSource(typed));
+    const Transcript plain = run_on(ChunkedSource(typed));
 
     // Handed out a few characters at a time, the same input gives the same transcript. Where
     // the source fails part-way, the transcript is the same if the reading was done before the
     // failure, and otherwise a read error.
     const std::size_t chunk = 1 + size % 23;
-    require(converse(ChunkedSource(typed, chunk)) == plain);
-    const Transcript failed = converse(ChunkedSource(typed, chunk, size / 2));
+    require(run_on(ChunkedSource(typed, chunk)) == plain);
+    const Transcript failed = run_on(ChunkedSource(typed, chunk, size / 2));
     require(failed == plain ||
             (failed.status == 1 &&
              failed.errors == "Error: cannot read the input: Input/output error.\n" &&
