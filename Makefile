@@ -1,35 +1,31 @@
-# make run:     build the program alone (Release) and start it; quiet where nothing changed.
-# make test:    build and run every test.
-# make program: build the program and its manual page without starting it.
-# make install: install the program, its manual page, copyright file and changelog under
-#               PREFIX (/usr/local; DESTDIR for a staged install). Build first as yourself,
-#               then sudo make install for a system prefix.
-# make uninstall: remove exactly the files that make install put there (the same DESTDIR),
-#               and the program's own folder of them where it is left empty.
-# make windows: cross-build inversions.exe for 32-bit and 64-bit Windows (mingw-w64).
-# make windows-test: run each Windows build's tests under the Wine of its width (one width:
-#               windows-test-32, windows-test-64).
-# make package: the Debian package and the two Windows zips, in BUILD_DIR/packages.
-# make package-test: lintian on the Debian package, and each zip's program under Wine (one
-#               at a time: package-test-deb, package-test-32, package-test-64).
-# make sanitize-test: every test on a build with AddressSanitizer and UndefinedBehaviorSanitizer.
-# make libcxx-test: every test on a build with clang and libc++, the C++ library of macOS and the BSDs.
-# make cross-test: ARM64 and s390x (big-endian) builds, their tests under qemu-user.
-# make fuzz:    the libFuzzer target (clang) for FUZZ_SECONDS seconds.
-# make unicode-tables: write dialogue/unicode_tables.h again from the Unicode Character
-#               Database (Debian's unicode-data), and fail where that changed it.
-# make tidy:    clang-tidy (.clang-tidy) on every program, test and benchmark source; any finding
-#               fails.
-# make coverage: every test on a build with coverage, and its line and branch figures for
-#               inversions/ and dialogue/ (gcovr; the HTML report in BUILD_DIR/coverage).
-# make clean:   remove BUILD_DIR.
-# make help:    this list.
+# make run:            build the program alone (Release) and start it; quiet where nothing changed.
+# make test:           build and run every test; skipped tests are listed with their reasons.
+# make program:        build the program and its manual page without starting it.
+# make install:        install the program and its documents under PREFIX (DESTDIR honoured).
+# make uninstall:      remove what make install put under the same PREFIX and DESTDIR.
+# make windows:        cross-build inversions.exe for 32-bit and 64-bit Windows (mingw-w64).
+# make windows-test:   each Windows build's tests under Wine (or windows-test-32, -64).
+# make package:        the Debian package and the two Windows zips, in BUILD_DIR/packages.
+# make package-test:   lintian, and each zip's program under Wine (or package-test-deb, -32, -64).
+# make sanitize-test:  every test with AddressSanitizer and UndefinedBehaviorSanitizer.
+# make libcxx-test:    every test built with clang and libc++ (the C++ library of macOS, BSDs).
+# make cross-test:     ARM64 and s390x (big-endian) builds, their tests under qemu-user.
+# make fuzz:           the libFuzzer target (clang) for FUZZ_SECONDS seconds.
+# make unicode-tables: write dialogue/unicode_tables.h again; fails where that changed it.
+# make tidy:           clang-tidy on every source; any finding fails.
+# make coverage:       every test on a coverage build in BUILD_DIR/coverage, and its figures.
+# make clean:          remove BUILD_DIR.
+# make help:           this list.
 # Each target installs what it uses, and only that, where it is missing.
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
 PREFIX ?= /usr/local
+
+# Only the tools' own lines: no recipe lines (each starts with @) and no make directory lines,
+# here or in the makes that CMake's build runs.
+MAKEFLAGS += --no-print-directory
 
 .PHONY: run test program install uninstall help build configure windows windows-test \
         windows-test-32 windows-test-64 package package-test package-test-deb package-test-32 \
@@ -65,30 +61,37 @@ run:
 
 program:
 	@$(call prerequisites,program)
-	$(call configure,OFF)
-	$(build_program)
+	@$(call configure,OFF)
+	@$(build_program)
+
+# What make install puts under PREFIX, and so what make uninstall removes from there, whatever
+# was installed elsewhere since; tests/test_install.py checks the two against each other.
+installed = bin/inversions share/man/man1/inversions.1.gz share/doc/inversions/copyright \
+    share/doc/inversions/changelog.gz
+installed_under = $(DESTDIR)$(PREFIX)
 
 install:
-	$(as_user) $(MAKE) program BUILD_DIR="$(BUILD_DIR)" CMAKE_FLAGS="$(CMAKE_FLAGS)"
-	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
-	$(if $(SUDO_UID),chown $(SUDO_UID):$(SUDO_GID) $(BUILD_DIR)/install_manifest.txt)
+	@$(as_user) $(MAKE) program BUILD_DIR="$(BUILD_DIR)" CMAKE_FLAGS="$(CMAKE_FLAGS)"
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+	@$(if $(SUDO_UID),chown $(SUDO_UID):$(SUDO_GID) $(BUILD_DIR)/install_manifest.txt)
 
 # The program's own folder of documents goes with its files where nothing else is left in it;
 # the shared folders (bin, share/man/man1) stay.
 uninstall:
-	@[ -f $(BUILD_DIR)/install_manifest.txt ] || { echo "Nothing installed from $(BUILD_DIR)." >&2; exit 1; }
-	sed 's|^|$(DESTDIR)|' $(BUILD_DIR)/install_manifest.txt | tr '\n' '\0' | xargs -0 rm -f --
-	sed -n 's|^\(.*/share/doc/inversions\)/[^/]*$$|$(DESTDIR)\1|p' $(BUILD_DIR)/install_manifest.txt | \
-	    sort -u | tr '\n' '\0' | xargs -0 -r rmdir --ignore-fail-on-non-empty --
+	@cd "$(installed_under)" 2>/dev/null && files=$$(ls -d $(installed) 2>/dev/null); \
+	if [ -z "$$files" ]; then echo "inversions is not installed under $(installed_under)."; exit 0; fi; \
+	rm -f $$files && echo "Removed from $(installed_under):" $$files && \
+	{ [ ! -d share/doc/inversions ] || rmdir --ignore-fail-on-non-empty share/doc/inversions; }
 
 help:
 	@sed -n '/^#/!q; s/^# \{0,1\}//p' $(firstword $(MAKEFILE_LIST))
 
 test: build
-	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS); status=$$?; \
+	    scripts/skip-reasons $(BUILD_DIR); exit $$status
 
 build: configure
-	cmake --build $(BUILD_DIR) -j $(JOBS)
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
 configure:
 	@$(call prerequisites,test)
@@ -102,7 +105,7 @@ workflow = env CMAKE_BUILD_PARALLEL_LEVEL=$(JOBS) CTEST_PARALLEL_LEVEL=$(JOBS) \
 # The programs of the zips: each width's program alone, which needs the cross compiler alone.
 windows:
 	@$(call prerequisites,windows)
-	for width in i686 x86_64; do \
+	@for width in i686 x86_64; do \
 	    cmake -S . -B $(BUILD_DIR)/windows-$$width --toolchain cmake/toolchains/mingw-w64-$$width.cmake \
 	        -DCMAKE_BUILD_TYPE=Release -DINVERSIONS_BUILD_TESTS=OFF $(CMAKE_FLAGS) && \
 	    cmake --build $(BUILD_DIR)/windows-$$width -j $(JOBS) || exit 1; \
@@ -112,58 +115,64 @@ windows-test: windows-test-64 windows-test-32
 
 windows-test-64:
 	@$(call prerequisites,windows-test-64)
-	scripts/test-windows /usr/lib/wine/wine64 $(call workflow,windows-x86_64)
+	@scripts/test-windows /usr/lib/wine/wine64 $(call workflow,windows-x86_64)
 
 windows-test-32:
 	@$(call prerequisites,windows-test-32)
-	scripts/test-windows /usr/lib/wine/wine $(call workflow,windows-i686)
+	@scripts/test-windows /usr/lib/wine/wine $(call workflow,windows-i686)
 
 package: program windows
 	@$(call prerequisites,package)
-	cpack --config $(BUILD_DIR)/CPackConfig.cmake -B $(BUILD_DIR)/packages
-	for width in i686 x86_64; do \
+	@cpack --config $(BUILD_DIR)/CPackConfig.cmake -B $(BUILD_DIR)/packages
+	@for width in i686 x86_64; do \
 	    cpack --config $(BUILD_DIR)/windows-$$width/CPackConfig.cmake -B $(BUILD_DIR)/packages || exit 1; \
 	done
-	rm -rf $(BUILD_DIR)/packages/_CPack_Packages
+	@rm -rf $(BUILD_DIR)/packages/_CPack_Packages
 
 package-test: package-test-deb package-test-64 package-test-32
 
 package-test-deb package-test-32 package-test-64: package
 	@$(call prerequisites,$@)
-	scripts/test-packages $(BUILD_DIR)/packages $(subst package-test-,,$@)
+	@scripts/test-packages $(BUILD_DIR)/packages $(subst package-test-,,$@)
 
 sanitize-test:
 	@$(call prerequisites,sanitize-test)
-	$(call workflow,sanitize)
+	@$(call workflow,sanitize)
 
 libcxx-test:
 	@$(call prerequisites,libcxx-test)
-	$(call workflow,libcxx)
+	@$(call workflow,libcxx)
 
 cross-test:
 	@$(call prerequisites,cross-test)
-	$(call workflow,linux-aarch64)
-	$(call workflow,linux-s390x)
+	@$(call workflow,linux-aarch64)
+	@$(call workflow,linux-s390x)
 
 fuzz:
 	@$(call prerequisites,fuzz)
-	$(call workflow,fuzz)
-	scripts/fuzz build/fuzz $(FUZZ_SECONDS)
+	@$(call workflow,fuzz)
+	@scripts/fuzz build/fuzz $(FUZZ_SECONDS)
 
 unicode-tables:
 	@$(call prerequisites,unicode-tables)
-	scripts/gen-unicode-tables
-	git diff --exit-code -- dialogue/unicode_tables.h
+	@scripts/gen-unicode-tables
+	@git diff --exit-code -- dialogue/unicode_tables.h
 
 tidy:
 	@$(call prerequisites,tidy)
-	scripts/tidy $(BUILD_DIR)/tidy
+	@scripts/tidy $(BUILD_DIR)/tidy
 
+# In a folder of its own, so that no other target builds on its instrumented objects; each run
+# counts afresh.
+coverage_dir = $(BUILD_DIR)/coverage
 coverage:
 	@$(call prerequisites,coverage)
-	[ ! -d build/coverage ] || find build/coverage -name '*.gcda' -delete  # this run's counts alone
-	$(call workflow,coverage)
-	scripts/coverage-report build/coverage
+	@[ ! -d $(coverage_dir) ] || find $(coverage_dir) -name '*.gcda' -delete
+	@cmake --preset coverage -B $(coverage_dir) >/dev/null
+	@cmake --build $(coverage_dir) -j $(JOBS)
+	@ctest --test-dir $(coverage_dir) --output-on-failure -j $(JOBS); status=$$?; \
+	    scripts/skip-reasons $(coverage_dir); exit $$status
+	@scripts/coverage-report $(coverage_dir)
 
 clean:
-	rm -rf $(BUILD_DIR)
+	@rm -rf $(BUILD_DIR)

@@ -15,6 +15,14 @@ from unittest import mock
 import program
 
 MAN_PAGE = pathlib.Path(os.environ["INVERSIONS_MAN_PAGE"])
+SOURCE = pathlib.Path(__file__).resolve().parents[1]
+FILES = {"bin/inversions", "share/man/man1/inversions.1.gz", "share/doc/inversions/copyright",
+         "share/doc/inversions/changelog.gz"}
+
+
+def files_under(prefix):
+    return {str(path.relative_to(prefix)) for path in pathlib.Path(prefix).rglob("*")
+            if not path.is_dir()}
 
 
 class Install(unittest.TestCase):
@@ -25,11 +33,7 @@ class Install(unittest.TestCase):
                  "--prefix", prefix],
                 check=True, capture_output=True, timeout=120,
             )
-            files = {str(path.relative_to(prefix)) for path in pathlib.Path(prefix).rglob("*")
-                     if not path.is_dir()}
-            self.assertEqual(files, {"bin/inversions", "share/man/man1/inversions.1.gz",
-                                     "share/doc/inversions/copyright",
-                                     "share/doc/inversions/changelog.gz"})
+            self.assertEqual(files_under(prefix), FILES)
             installed = pathlib.Path(prefix, "bin", "inversions")
             self.assertTrue(os.access(installed, os.X_OK), f"{installed} is not executable")
             manual = pathlib.Path(prefix, "share", "man", "man1", "inversions.1.gz")
@@ -41,6 +45,32 @@ class Install(unittest.TestCase):
                 run = program.run(b"3 3 1 2\n")
             self.assertEqual(run.returncode, 0)
             self.assertIn(b"The number of inversions is 2.", run.stdout)
+
+    @unittest.skipIf(program.WINDOWS or shutil.which("make") is None, "needs make and a Linux build")
+    def test_uninstall_removes_what_install_put_under_the_same_prefix(self):
+        """Two installs, removed in either order: each uninstall takes its own prefix's files and
+        the program's folder of documents, leaves the shared folders and the other prefix alone,
+        and says so in one line where nothing is left to remove."""
+        def make(target, prefix):
+            return subprocess.run(
+                ["make", "-s", "-C", str(SOURCE), target, f"PREFIX={prefix}",
+                 f"BUILD_DIR={os.environ['INVERSIONS_BUILD_DIR']}"],
+                capture_output=True, text=True, check=False, timeout=600)
+        for order in ((0, 1), (1, 0)):
+            with tempfile.TemporaryDirectory() as a, tempfile.TemporaryDirectory() as b:
+                prefixes = (a, b)
+                for prefix in prefixes:
+                    self.assertEqual(make("install", prefix).returncode, 0)
+                first, second = (prefixes[i] for i in order)
+                self.assertEqual(make("uninstall", first).returncode, 0)
+                self.assertEqual((files_under(first), files_under(second)), (set(), FILES))
+                self.assertEqual(make("uninstall", second).returncode, 0)
+                self.assertEqual(files_under(second), set())
+                self.assertFalse(pathlib.Path(second, "share/doc/inversions").exists())
+                self.assertTrue(pathlib.Path(second, "share/man/man1").is_dir())
+                again = make("uninstall", second)
+                self.assertEqual((again.returncode, again.stdout),
+                                 (0, f"inversions is not installed under {second}.\n"))
 
     def test_man_page_renders_without_warnings(self):
         groff = shutil.which("groff")
