@@ -8,8 +8,9 @@
 
 // True for the space separators other than the ASCII space (Zs), the line and paragraph
 // separators (Zl, Zp), the format characters (Cf) and the other default-ignorable code points
-// (variation selectors among them); and, at the start of a word, for a combining mark (Mn, Me),
-// which would join the quote before it.
+// (variation selectors among them); and, at the start of a word, for a non-spacing or enclosing
+// mark (Mn, Me), which would sit on the quote before it (a spacing mark, Mc, takes a column of
+// its own and shows).
 bool is_invisible(char32_t code_point, bool starts_word);
 
 // The columns a printable character takes: 0 for the invisible ones and combining marks, 2 for

@@ -96,6 +96,18 @@ class ConsoleWait(pseudo_terminal.TerminalTestCase):
     def test_the_tail_of_a_line_longer_than_a_read_does_not_reach_the_command_prompt(self):
         self.run_under_cmd(b"3\r3 1 2" + b" 0" * 40000 + b" & echo LEAKED-TAIL\r")
 
+    def test_a_word_typed_outside_ascii_shows_as_typed_in_the_error_line(self):
+        # Wine's console hands the program what is typed in its input code page, taking the
+        # terminal's UTF-8; the program reads it back as the character it is, and writes it so.
+        run = self.start(program.command(), env=dict(os.environ, LANG="C.UTF-8"))
+        self.read_screen_until(b"Please input the number of elements: ")
+        self.type("1\r\u00e9\r".encode())
+        self.read_screen_until('Error: expected integer 1 of 1 as a whole number, found "\u00e9".'
+                               .encode())
+        self.read_screen_until(program.FINAL_PROMPT.encode())
+        self.type(b"x")
+        self.assertEqual(run.wait(timeout=TIME_LIMIT), 1)
+
     def test_ctrl_z_then_enter_ends_typed_input_and_output_elsewhere_ends_without_a_wait(self):
         run = self.start(program.command(), stdout=subprocess.PIPE)
         self.type(b"3 1\r\x1a\r")

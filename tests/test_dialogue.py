@@ -100,6 +100,8 @@ BAD_INPUTS = [
       for c in INVISIBLE),
     ("1 \u03015".encode(), 'expected integer 1 of 1 as a whole number, found "\\xCC\\x815" on '
      'line 1, column 3.'),
+    ("1 \u09035".encode(), 'expected integer 1 of 1 as a whole number, found "\u09035" on line 1, '
+     'column 3.'),  # a spacing mark takes a column of its own
     ("1 e\u0301".encode(), 'expected integer 1 of 1 as a whole number, found "e\u0301" on line 1, '
      'column 3.'),
     # A word ends at 1 MiB however long it goes on, digits or not.

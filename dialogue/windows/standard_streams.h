@@ -8,18 +8,27 @@
 #include "dialogue/output_target.h"
 #include "dialogue/screen.h"
 
-// Standard output or error, each line end written as CR LF, as programs there write them.
+// Standard output or error, each line end written as CR LF, as programs there write them. On
+// the console the UTF-8 text is written as the characters it is (WriteConsoleW), whatever the
+// console's output code page; elsewhere it stays UTF-8.
 class StandardOutput final : public OutputTarget {
   public:
     explicit StandardOutput(int descriptor);
     int write(const char* bytes, std::size_t size) override;
 
   private:
+    int write_piece(const char* bytes, std::size_t size);
+
     int descriptor_;
+    void* console_ = nullptr;  // the console's handle, where the descriptor is on it
+    // The first bytes of a character that the last write cut, for the next one.
+    char cut_[4] = {};
+    std::size_t cut_size_ = 0;
 };
 
 // Standard input, in binary mode, so that the offset left for the next reader is exact for
-// files with CR LF line ends too. A Ctrl+Z (0x1A) ends it where it stands, as the console and
+// files with CR LF line ends too. Typed at the console, the text comes in the console's input
+// code page, and is handed over as UTF-8, as a file or pipe brings it. A Ctrl+Z (0x1A) ends it where it stands, as the console and
 // the C runtime's text mode have always had it: the byte and all after it are left for the
 // next reader.
 class StandardInput final : public InputSource {
