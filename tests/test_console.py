@@ -105,6 +105,7 @@ class ConsoleWait(pseudo_terminal.TerminalTestCase):
         self.read_screen_until('Error: expected integer 1 of 1 as a whole number, found "\u00e9".'
                                .encode())
         self.read_screen_until(program.FINAL_PROMPT.encode())
+        self.assert_still_waiting(run, 1)
         self.type(b"x")
         self.assertEqual(run.wait(timeout=TIME_LIMIT), 1)
 
