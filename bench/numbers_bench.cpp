@@ -78,7 +78,7 @@ std::string as_text(const std::vector<std::int32_t>& values) {
 }
 
 // The same values ten a line, each line ended by CR LF, as a file from another program may be.
-std::string in_lines(std::string text) {
+std::string in_lines(const std::string& text) {
     std::string lines;
     lines.reserve(text.size() + text.size() / 50);
     std::size_t values = 0;
