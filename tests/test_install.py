@@ -20,6 +20,14 @@ FILES = {"bin/inversions", "share/man/man1/inversions.1.gz", "share/doc/inversio
          "share/doc/inversions/changelog.gz"}
 
 
+def install(prefix):
+    subprocess.run(
+        [os.environ["INVERSIONS_CMAKE"], "--install", os.environ["INVERSIONS_BUILD_DIR"],
+         "--prefix", prefix],
+        check=True, capture_output=True, timeout=120,
+    )
+
+
 def files_under(prefix):
     return {str(path.relative_to(prefix)) for path in pathlib.Path(prefix).rglob("*")
             if not path.is_dir()}
@@ -28,11 +36,7 @@ def files_under(prefix):
 class Install(unittest.TestCase):
     def test_install_puts_program_and_man_page_in_place(self):
         with tempfile.TemporaryDirectory() as prefix:
-            subprocess.run(
-                [os.environ["INVERSIONS_CMAKE"], "--install", os.environ["INVERSIONS_BUILD_DIR"],
-                 "--prefix", prefix],
-                check=True, capture_output=True, timeout=120,
-            )
+            install(prefix)
             self.assertEqual(files_under(prefix), FILES)
             installed = pathlib.Path(prefix, "bin", "inversions")
             self.assertTrue(os.access(installed, os.X_OK), f"{installed} is not executable")
@@ -50,25 +54,29 @@ class Install(unittest.TestCase):
     def test_uninstall_removes_what_install_put_under_the_same_prefix(self):
         """Two installs, removed in either order: each uninstall takes its own prefix's files and
         the program's folder of documents, leaves the shared folders and the other prefix alone,
-        and says so in one line where nothing is left to remove."""
-        def make(target, prefix):
+        and says so in one line where nothing is left to remove. The installs are cmake's, as
+        make install's own are after its build: a make here would build the folder under test
+        again, with the flags of the make that runs these tests."""
+        outer_make = ("MAKEFLAGS", "MFLAGS", "MAKELEVEL")
+        clean = {name: value for name, value in os.environ.items() if name not in outer_make}
+
+        def uninstall(prefix):
             return subprocess.run(
-                ["make", "-s", "-C", str(SOURCE), target, f"PREFIX={prefix}",
-                 f"BUILD_DIR={os.environ['INVERSIONS_BUILD_DIR']}"],
-                capture_output=True, text=True, check=False, timeout=600)
+                ["make", "-s", "-C", str(SOURCE), "uninstall", f"PREFIX={prefix}"],
+                capture_output=True, text=True, check=False, timeout=60, env=clean)
         for order in ((0, 1), (1, 0)):
             with tempfile.TemporaryDirectory() as a, tempfile.TemporaryDirectory() as b:
                 prefixes = (a, b)
                 for prefix in prefixes:
-                    self.assertEqual(make("install", prefix).returncode, 0)
+                    install(prefix)
                 first, second = (prefixes[i] for i in order)
-                self.assertEqual(make("uninstall", first).returncode, 0)
+                self.assertEqual(uninstall(first).returncode, 0)
                 self.assertEqual((files_under(first), files_under(second)), (set(), FILES))
-                self.assertEqual(make("uninstall", second).returncode, 0)
+                self.assertEqual(uninstall(second).returncode, 0)
                 self.assertEqual(files_under(second), set())
                 self.assertFalse(pathlib.Path(second, "share/doc/inversions").exists())
                 self.assertTrue(pathlib.Path(second, "share/man/man1").is_dir())
-                again = make("uninstall", second)
+                again = uninstall(second)
                 self.assertEqual((again.returncode, again.stdout),
                                  (0, f"inversions is not installed under {second}.\n"))
 
