@@ -8,6 +8,7 @@
 
 #include "dialogue/number_reader.h"
 #include "dialogue/number_writer.h"
+#include "dialogue/platform.h"
 #include "dialogue/quoting.h"
 #include "inversions/inversions.h"
 #include "inversions/memory.h"
@@ -102,11 +103,10 @@ void prompt(InputSource& answered_from, const Writing& writing, const Parts&... 
     }
     const std::size_t before = writing.output.pending();
     (writing.output << ... << parts);
-    const std::size_t width = writing.output.pending() - before;
-    writing.output.flush();
     if (shows.output) {
-        writing.screen.wrote(width);
+        writing.screen.wrote_prompt(writing.output.gathered_since(before));
     }
+    writing.output.flush();
 }
 
 std::optional<std::int32_t> read_count(NumberReader& input, const Writing& writing) {
@@ -221,7 +221,7 @@ int run_dialogue(InputSource& input, Output& output, Output& errors, Screen& scr
     if (!succeeded) {
         output << '\n';
     }
-    output << "Press ENTER to return.";
+    output << final_prompt;
     output.flush();
     // Output lost to a full disk or a closed stream must not pass for success.
     if (succeeded && output.error() != 0) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "dialogue/screen_characters.h"
 #include "dialogue/utf8.h"
@@ -9,7 +10,12 @@
 namespace {
 
 constexpr unsigned char backspace = 0x08;
+constexpr unsigned char escape = 0x1B;
 constexpr std::size_t tab_stop = 8;
+
+constexpr int control(char letter) {
+    return letter & 0x1F;
+}
 
 bool is_control(unsigned char byte) {
     return byte < 0x20 || byte == 0x7F;
@@ -19,44 +25,355 @@ bool is_blank(char c) {
     return c == ' ' || c == '\t';
 }
 
-// As the terminal echoes a typed byte: a control character as ^X where it shows them so.
-void echo_byte(unsigned char byte, const EditingKeys& keys, Output& echo) {
-    if (!keys.echo) {
-        return;
-    }
-    if (is_control(byte) && byte != '\t' && keys.echo_control) {
-        echo << '^' << static_cast<char>(byte ^ 0x40);
-    } else {
-        echo << static_cast<char>(byte);
+bool is_continuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// The cursor sequences: up or down n rows, to a column (counted from 1).
+void move_rows(std::ptrdiff_t rows, Output& echo) {
+    if (rows != 0) {
+        echo << "\x1b[" << std::int64_t{rows < 0 ? -rows : rows} << (rows < 0 ? 'A' : 'B');
     }
 }
 
 }  // namespace
 
-// The screen column after the character at text[at], where it starts at column; moves at past
-// it. A character whose bytes have not all come leaves both as they are.
-std::size_t LineEditor::column_after(std::size_t& at, std::size_t column, bool echo_control) const {
+void LineEditor::set_size(ScreenSize size) {
+    if (size.columns < tab_stop) {
+        size.columns = 0;  // too narrow to draw on: one row of any length, as without a width
+    }
+    if (size.columns != size_on_screen_.columns) {
+        redraw_all_ = drawn_ != 0 || size_ != 0;  // the terminal may have moved the rows about
+    }
+    size_on_screen_ = size;
+}
+
+void LineEditor::begin_after(std::string_view prompt) {
+    prompt_size_ = std::min(prompt.size(), sizeof prompt_);
+    std::memcpy(prompt_, prompt.data(), prompt_size_);
+    begin_at_column(prompt.size());
+}
+
+void LineEditor::begin_at_column(std::size_t column) {
+    start_column_ = column;
+    forget_screen();
+}
+
+// Nothing of the line is on the screen yet, and the cursor stands at its start.
+void LineEditor::forget_screen() {
+    drawn_ = at_ = 0;
+    tail_stale_ = redraw_all_ = false;
+    at_place_ = drawn_end_ = start_place();
+    lowest_ = 0;
+}
+
+void LineEditor::clear() {
+    size_ = cursor_ = 0;
+    prompt_size_ = 0;
+    begin_at_column(0);  // after the line end that Enter showed
+}
+
+// Where the line's first character goes: after the prompt, on the row where the prompt ends.
+LineEditor::Place LineEditor::start_place() const {
+    const std::size_t width = size_on_screen_.columns;
+    if (width == 0 || start_column_ == 0) {
+        return {0, start_column_};
+    }
+    return {0, (start_column_ - 1) % width + 1};
+}
+
+// The place after the character at text[at], where it starts at place; moves at past it. A
+// character whose bytes have not all come leaves both as they are. With a width, a character
+// that does not fit in what is left of the row goes to the next, and a tab stops at the row's
+// end.
+LineEditor::Place LineEditor::advance(std::size_t& at, Place place, bool echo_control) const {
+    const std::size_t width = size_on_screen_.columns;
     const auto* const text = reinterpret_cast<const unsigned char*>(line_.get());
     const unsigned char byte = text[at];
     if (byte == '\t') {
         ++at;
-        return (column / tab_stop + 1) * tab_stop;
+        if (width != 0 && place.column == width) {
+            place = {place.row + 1, 0};
+        }
+        const std::size_t stop = (place.column / tab_stop + 1) * tab_stop;
+        place.column = width != 0 ? std::min(stop, width) : stop;
+        return place;
     }
+    std::size_t columns = 1;
+    std::size_t glyphs = 1;  // a control character shows as two, ^ and its letter
     if (byte < 0x80) {
         ++at;
-        return column + (!is_control(byte) ? 1 : echo_control ? 2 : 0);
+        if (is_control(byte)) {
+            glyphs = echo_control ? 2 : 0;
+        }
+    } else {
+        char32_t code_point = 0;
+        const std::ptrdiff_t length = decode_utf8(text + at, size_ - at, code_point);
+        if (length == incomplete) {
+            return place;
+        }
+        at += length > 0 ? static_cast<std::size_t>(length) : 1;
+        // A malformed byte shows as one replacement character.
+        columns = length > 0 ? static_cast<std::size_t>(screen_columns(code_point)) : 1;
     }
-    char32_t code_point = 0;
-    const std::ptrdiff_t length = decode_utf8(text + at, size_ - at, code_point);
-    if (length == incomplete) {
-        return column;
+    for (; glyphs != 0 && columns != 0; --glyphs) {
+        if (width != 0 && place.column + columns > width) {
+            place = {place.row + 1, 0};
+        }
+        place.column += columns;
     }
-    at += length > 0 ? static_cast<std::size_t>(length) : 1;
-    // A malformed byte shows as one replacement character.
-    return column + static_cast<std::size_t>(length > 0 ? screen_columns(code_point) : 1);
+    return place;
 }
 
-bool LineEditor::append(unsigned char byte) {
+// Walks from the line's start, or from the cursor's place on the screen where that is before at
+// and still what the screen shows.
+LineEditor::Place LineEditor::place_of(std::size_t at, bool echo_control) const {
+    const bool from_cursor = at_ <= at && at_ <= drawn_;
+    std::size_t i = from_cursor ? at_ : 0;
+    Place place = from_cursor ? at_place_ : start_place();
+    while (i < at) {
+        const std::size_t before = i;
+        place = advance(i, place, echo_control);
+        if (i == before) {
+            break;  // a character not all come, at the end
+        }
+    }
+    return place;
+}
+
+// Draws text[from, to) from place, and no row below last_row: stopped says how far it came.
+LineEditor::Place LineEditor::draw(std::size_t from, std::size_t to, Place place,
+                                   std::ptrdiff_t last_row, std::size_t& stopped,
+                                   const EditingKeys& keys, Output& echo) {
+    const std::size_t width = size_on_screen_.columns;
+    std::size_t at = from;
+    std::size_t sent = from == drawn_ ? sent_ : 0;  // the first character's, if any
+    sent_ = 0;
+    while (at < to) {
+        std::size_t next = at;
+        const Place after = advance(next, place, keys.echo_control);
+        if (after.row > last_row) {
+            break;
+        }
+        const auto byte = static_cast<unsigned char>(line_[at]);
+        if (next == at) {  // bytes of a character still to come: the terminal waits for them
+            echo << std::string_view(line_.get() + at + sent, to - at - sent);
+            sent_ = to - at;
+            break;
+        }
+        if (byte == '\t' && width != 0) {
+            const std::size_t begun = after.row > place.row ? 0 : place.column;
+            for (std::size_t column = begun; column < after.column; ++column) {
+                echo << ' ';
+            }
+        } else if (is_control(byte) && byte != '\t' && keys.echo_control) {
+            echo << '^' << static_cast<char>(byte ^ 0x40);
+        } else {
+            // A wide character that does not fit at the row's end leaves its last column blank.
+            if (after.row > place.row && place.column < width) {
+                for (std::size_t column = place.column; column < width; ++column) {
+                    echo << ' ';
+                }
+            }
+            echo << std::string_view(line_.get() + at + sent, next - at - sent);
+        }
+        sent = 0;
+        place = after;
+        at = next;
+    }
+    stopped = at;
+    return place;
+}
+
+// Moves the terminal's cursor to stand before text[at], at place.
+void LineEditor::move_to(std::size_t at, Place place, const EditingKeys& keys, Output& echo) {
+    const std::size_t width = size_on_screen_.columns;
+    std::size_t stopped = 0;
+    if (width == 0) {
+        if (place.column < at_place_.column) {
+            for (std::size_t column = place.column; column < at_place_.column; ++column) {
+                echo << static_cast<char>(backspace);
+            }
+        } else if (at > at_) {
+            draw(at_, at, at_place_, 0, stopped, keys, echo);
+        }
+    } else if (place.column == width && at != 0) {
+        // After a full row the cursor waits at its last column until the next character: the
+        // one way there is to draw the character before it again.
+        const std::size_t before = character_before(at);
+        move_to(before, place_of(before, keys.echo_control), keys, echo);
+        draw(before, at, at_place_, place.row, stopped, keys, echo);
+    } else {
+        move_rows(place.row - at_place_.row, echo);
+        if (place.column != at_place_.column || at_place_.column == width) {
+            echo << "\x1b[" << static_cast<std::int64_t>(std::min(place.column, width - 1) + 1)
+                 << 'G';
+        }
+    }
+    at_ = at;
+    at_place_ = place;
+}
+
+// At the line's end, the erase as the terminal's own line input shows it.
+void LineEditor::erase_at_end_as_terminal(Place to, Output& echo) const {
+    for (std::size_t column = to.column; column < at_place_.column; ++column) {
+        echo << "\b \b";
+    }
+}
+
+void LineEditor::show(const EditingKeys& keys, Output& echo) {
+    if (!keys.echo) {
+        return;
+    }
+    if (redraw_all_) {
+        show_again(keys, echo);
+        return;
+    }
+    const std::size_t width = size_on_screen_.columns;
+    const auto rows = static_cast<std::ptrdiff_t>(size_on_screen_.rows);
+    const Place cursor = place_of(cursor_, keys.echo_control);
+    if (drawn_ == size_ && !tail_stale_) {
+        if (cursor_ != at_) {
+            move_to(cursor_, cursor, keys, echo);
+        }
+        return;
+    }
+    std::size_t from = drawn_;
+    Place from_place = place_of(from, keys.echo_control);
+    if (width == 0 && from == size_ && cursor_ == size_ && at_place_.column == drawn_end_.column) {
+        erase_at_end_as_terminal(from_place, echo);
+        at_ = drawn_ = from;
+        at_place_ = drawn_end_ = from_place;
+        tail_stale_ = false;
+        return;
+    }
+    std::ptrdiff_t last_row = cursor.row + (rows != 0 ? rows - 1 : 0);
+    const std::ptrdiff_t top = lowest_ - (rows - 1);
+    if (width != 0 && rows != 0 && (cursor.row < top || from_place.row < top)) {
+        // Taller than the screen: drawn again from the screen's top row, or from the cursor's
+        // row, which then becomes the top row (the screen's rows take the line's numbers).
+        const std::ptrdiff_t first_row = cursor.row < top ? cursor.row : top;
+        if (first_row < top) {
+            at_place_.row += first_row - top;
+            lowest_ += first_row - top;
+        }
+        from = 0;
+        from_place = start_place();
+        while (from < size_ && from_place.row < first_row) {
+            std::size_t next = from;
+            const Place after = advance(next, from_place, keys.echo_control);
+            if (after.row >= first_row && after.column != 0) {
+                break;
+            }
+            from = next;
+            from_place = after;
+        }
+        move_rows(first_row - at_place_.row, echo);
+        echo << "\r\x1b[J";
+        if (first_row == 0) {
+            echo << std::string_view(prompt_ + prompt_size_ - std::min(prompt_size_, from_place.column),
+                                     std::min(prompt_size_, from_place.column));
+            from_place = start_place();
+        } else {
+            from_place = {first_row, 0};
+        }
+        at_place_ = {first_row, 0};
+        last_row = std::min(last_row, first_row + rows - 1);
+    } else if (tail_stale_ && width != 0 && from_place.column == width) {
+        // After a full row, clearing where the cursor waits would take the row's last
+        // character: the clearing starts on the next row, where the next character goes.
+        move_rows(from_place.row - at_place_.row, echo);
+        echo << "\r\n\x1b[J";
+        at_place_ = {from_place.row + 1, 0};
+        lowest_ = std::max(lowest_, at_place_.row);
+    } else {
+        move_to(from, from_place, keys, echo);
+        if (tail_stale_ && width != 0) {
+            echo << "\x1b[J";
+        }
+    }
+    std::size_t stopped = 0;
+    Place end = draw(from, size_, from_place, width != 0 ? last_row : 0, stopped, keys, echo);
+    if (width == 0 && drawn_end_.column > end.column) {
+        for (std::size_t column = end.column; column < drawn_end_.column; ++column) {
+            echo << ' ';
+        }
+        for (std::size_t column = end.column; column < drawn_end_.column; ++column) {
+            echo << static_cast<char>(backspace);
+        }
+    }
+    drawn_ = stopped;
+    at_ = stopped;
+    at_place_ = drawn_end_ = end;
+    lowest_ = std::max(lowest_, end.row);
+    tail_stale_ = false;
+    move_to(cursor_, place_of(cursor_, keys.echo_control), keys, echo);
+}
+
+void LineEditor::show_again(const EditingKeys& keys, Output& echo) {
+    if (!keys.echo) {
+        return;
+    }
+    echo << "\r\x1b[K" << std::string_view(prompt_, prompt_size_);
+    begin_at_column(prompt_size_);
+    show(keys, echo);
+}
+
+// The start of the character before at, with the marks and invisible characters after it: a
+// byte that begins no character there goes alone.
+std::size_t LineEditor::character_before(std::size_t at) const {
+    const auto* const text = reinterpret_cast<const unsigned char*>(line_.get());
+    std::size_t start = at;
+    while (start != 0) {
+        std::size_t lead = start - 1;
+        while (lead != 0 && start - lead < 4 && is_continuation(line_[lead])) {
+            --lead;
+        }
+        char32_t code_point = 0;
+        if (decode_utf8(text + lead, start - lead, code_point) != static_cast<std::ptrdiff_t>(start - lead)) {
+            lead = start - 1;
+        }
+        std::size_t next = lead;
+        const Place after = advance(next, {0, 1}, true);
+        start = lead;
+        if (after.column != 1 || line_[lead] == '\t') {
+            break;  // it takes a column
+        }
+    }
+    return start;
+}
+
+// The end of the character at at, with the marks and invisible characters after it.
+std::size_t LineEditor::character_after(std::size_t at) const {
+    std::size_t end = at;
+    bool columns_taken = false;
+    while (end < size_) {
+        std::size_t next = end;
+        const Place after = advance(next, {0, 1}, true);
+        const bool takes_columns = after.column != 1 || line_[end] == '\t';
+        if (next == end || (columns_taken && takes_columns)) {
+            break;
+        }
+        columns_taken = columns_taken || takes_columns;
+        end = next;
+    }
+    return end;
+}
+
+// Where the bytes of a character still to come begin, at the line's end; where there are none,
+// the start of the last character. The erase takes those bytes first, alone.
+std::size_t LineEditor::incomplete_end() const {
+    std::size_t lead = size_;
+    while (lead != 0 && size_ - lead < 4 && (lead == size_ || is_continuation(line_[lead]))) {
+        --lead;
+    }
+    char32_t code_point = 0;
+    const auto* const text = reinterpret_cast<const unsigned char*>(line_.get());
+    const bool waiting = lead < size_ && decode_utf8(text + lead, size_ - lead, code_point) == incomplete;
+    return waiting ? lead : character_before(size_);
+}
+
+bool LineEditor::insert(unsigned char byte) {
     if (size_ == capacity_) {
         const std::size_t grown = capacity_ == 0 ? 256 : 2 * capacity_;
         void* const block = std::realloc(line_.get(), grown);
@@ -67,99 +384,158 @@ bool LineEditor::append(unsigned char byte) {
         line_.reset(static_cast<char*>(block));
         capacity_ = grown;
     }
-    line_[size_++] = static_cast<char>(byte);
+    if (cursor_ != size_) {
+        std::memmove(line_.get() + cursor_ + 1, line_.get() + cursor_, size_ - cursor_);
+        tail_stale_ = true;
+    }
+    line_[cursor_] = static_cast<char>(byte);
+    ++size_;
+    // Inside the line, a character's later bytes change how its first shows.
+    std::size_t changed = cursor_++;
+    while (changed != 0 && tail_stale_ && is_continuation(line_[changed])) {
+        --changed;
+    }
+    drawn_ = std::min(drawn_, changed);
     return true;
 }
 
-void LineEditor::move_back(std::size_t columns, const EditingKeys& keys, Output& echo) const {
-    for (; keys.echo && columns != 0; --columns) {
-        echo << "\b \b";
+void LineEditor::erase(std::size_t from, std::size_t to) {
+    if (from == to) {
+        return;
+    }
+    sent_ = 0;
+    std::memmove(line_.get() + from, line_.get() + to, size_ - to);
+    size_ -= to - from;
+    cursor_ = from;
+    drawn_ = std::min(drawn_, from);
+    tail_stale_ = true;
+}
+
+// The final byte of a sequence after ESC [ or ESC O, with what came between in parameters_.
+void LineEditor::act_on_sequence(unsigned char final_byte) {
+    if (parameters_size_ > sizeof parameters_) {
+        return;  // longer than any key's
+    }
+    const std::string_view parameters(parameters_, parameters_size_);
+    const bool plain = parameters.empty() || parameters == "1";
+    if (final_byte == 'D' && plain) {
+        cursor_ = character_before(cursor_);
+    } else if (final_byte == 'C' && plain) {
+        cursor_ = character_after(cursor_);
+    } else if ((final_byte == 'H' && plain) ||
+               (final_byte == '~' && (parameters == "1" || parameters == "7"))) {
+        cursor_ = 0;
+    } else if ((final_byte == 'F' && plain) ||
+               (final_byte == '~' && (parameters == "4" || parameters == "8"))) {
+        cursor_ = size_;
+    } else if (final_byte == '~' && parameters == "3") {
+        erase(cursor_, character_after(cursor_));
     }
 }
 
-// Erases the last character, and says whether the screen showed it: one that has not all come,
-// or takes no column (a combining mark, an invisible character), goes with the one before it.
-bool LineEditor::erase_character(const EditingKeys& keys, Output& echo) {
-    if (shown_ < size_) {
-        size_ = shown_;
-        return true;
+// Takes byte as part of a key sequence, where one has begun or byte begins one; false where it
+// is a key of its own, a control character that cuts a sequence short included.
+bool LineEditor::take_key(unsigned char byte, const EditingKeys&) {
+    const Sequence sequence = sequence_;
+    if (sequence == Sequence::none || byte == escape ||
+        (byte < 0x20 && sequence != Sequence::mouse)) {
+        sequence_ = byte == escape ? Sequence::escape : Sequence::none;
+        parameters_size_ = 0;
+        return byte == escape;
     }
-    std::size_t start = size_ - 1;
-    while (start != 0 && size_ - start < 4 && (line_[start] & 0xC0) == 0x80) {
-        --start;
+    sequence_ = Sequence::none;
+    switch (sequence) {
+        case Sequence::escape:
+            if (byte == '[' || byte == 'O') {
+                sequence_ = byte == '[' ? Sequence::csi : Sequence::ss3;
+            } else if (byte >= 0xC0) {  // Alt and a character of several bytes
+                sequence_ = Sequence::alt_character;
+                bytes_to_skip_ = byte >= 0xF0 ? 3 : byte >= 0xE0 ? 2 : 1;
+            }
+            return true;
+        case Sequence::csi:
+        case Sequence::ss3:
+            if (sequence == Sequence::csi && parameters_size_ == 0 && (byte == '[' || byte == 'M')) {
+                sequence_ = byte == '[' ? Sequence::csi_linux : Sequence::mouse;
+                bytes_to_skip_ = byte == '[' ? 1 : 3;
+            } else if (byte >= 0x20 && byte <= 0x3F) {
+                if (parameters_size_ < sizeof parameters_) {
+                    parameters_[parameters_size_] = static_cast<char>(byte);
+                }
+                parameters_size_ += parameters_size_ <= sizeof parameters_;
+                sequence_ = sequence;
+            } else if (byte >= 0x40 && byte <= 0x7E) {
+                act_on_sequence(byte);
+            }
+            return true;
+        case Sequence::alt_character:
+            if (!is_continuation(static_cast<char>(byte))) {
+                return false;
+            }
+            [[fallthrough]];
+        case Sequence::csi_linux:
+        case Sequence::mouse:
+            if (--bytes_to_skip_ != 0) {
+                sequence_ = sequence;
+            }
+            return true;
+        case Sequence::none:
+            break;
     }
-    std::size_t at = start;
-    std::size_t width = column_after(at, 0, keys.echo_control);
-    if (at != size_) {
-        start = size_ - 1;  // a malformed byte, alone, shown as one replacement character
-        width = 1;
-    }
-    std::size_t column = column_ - std::min(column_, width);
-    if (line_[start] == '\t') {
-        column = start_column_;
-        for (at = 0; at < start;) {
-            column = column_after(at, column, keys.echo_control);
-        }
-    }
-    const bool visible = column != column_;
-    move_back(column_ - column, keys, echo);
-    size_ = shown_ = start;
-    column_ = column;
-    return visible;
+    return false;
 }
 
 LineEditor::Step LineEditor::feed(unsigned char byte, const EditingKeys& keys, Output& echo) {
-    if (byte == keys.end_of_file) {
-        return size_ == 0 ? Step::input_ended : Step::handed_over;
+    if (take_key(byte, keys)) {
+        return Step::editing;
     }
-    if (byte == keys.erase || byte == backspace) {
-        while (size_ != 0 && !erase_character(keys, echo)) {
+    if (byte == keys.end_of_file) {
+        if (size_ == 0) {
+            return Step::input_ended;
         }
+        if (cursor_ == size_) {
+            show(keys, echo);
+            return Step::handed_over;
+        }
+        erase(cursor_, character_after(cursor_));
+    } else if (byte == keys.erase || byte == backspace) {
+        erase(cursor_ == size_ ? incomplete_end() : character_before(cursor_), cursor_);
     } else if (byte == keys.word_erase) {
-        while (size_ != 0 && is_blank(line_[size_ - 1])) {
-            erase_character(keys, echo);
+        std::size_t from = cursor_;
+        while (from != 0 && is_blank(line_[from - 1])) {
+            --from;
         }
-        while (size_ != 0 && !is_blank(line_[size_ - 1])) {
-            erase_character(keys, echo);
+        while (from != 0 && !is_blank(line_[from - 1])) {
+            --from;
         }
+        erase(from, cursor_);
     } else if (byte == keys.kill) {
-        move_back(column_ - start_column_, keys, echo);
-        size_ = shown_ = 0;
-        column_ = start_column_;
-    } else if (!append(byte)) {
-        return Step::out_of_memory;
+        erase(0, cursor_);
+    } else if (byte == control('A') || byte == control('E')) {
+        cursor_ = byte == control('A') ? 0 : size_;
+    } else if (byte == control('B')) {
+        cursor_ = character_before(cursor_);
+    } else if (byte == control('F')) {
+        cursor_ = character_after(cursor_);
+    } else if (byte == control('K')) {
+        erase(cursor_, size_);
     } else if (byte == '\n' || byte == '\r') {
-        line_[size_ - 1] = '\n';
-        shown_ = size_;
-        column_ = 0;
+        cursor_ = size_;
+        show(keys, echo);
+        if (!insert('\n')) {
+            return Step::out_of_memory;
+        }
         if (keys.echo) {
             echo << '\n';
         }
         return Step::line_ended;
-    } else {
-        echo_byte(byte, keys, echo);
-        for (std::size_t at = shown_; at < size_; shown_ = at) {
-            column_ = column_after(at, column_, keys.echo_control);
-            if (at == shown_) {
-                break;  // a character whose bytes have not all come
-            }
-        }
+    } else if (!insert(byte)) {
+        return Step::out_of_memory;
+    }
+    // At the line's end each key shows at once, as the terminal's own echo would; inside it,
+    // the rest of the line is drawn again once the keys that have come are all taken.
+    if (cursor_ == size_) {
+        show(keys, echo);
     }
     return Step::editing;
-}
-
-void LineEditor::show_again(const EditingKeys& keys, Output& echo) {
-    start_column_ = column_ = 0;  // where the shell left the cursor
-    for (std::size_t at = 0; at < shown_;) {
-        std::size_t character = at;
-        column_ = column_after(at, column_, keys.echo_control);
-        for (; character < at; ++character) {
-            echo_byte(static_cast<unsigned char>(line_[character]), keys, echo);
-        }
-    }
-}
-
-void LineEditor::clear() {
-    size_ = shown_ = 0;
-    start_column_ = column_;
 }

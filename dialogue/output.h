@@ -39,9 +39,12 @@ class Output {
 
     void flush();
 
-    // The bytes gathered and not yet written.
+    // The bytes gathered and not yet written; those from start on.
     std::size_t pending() const {
         return used_;
+    }
+    std::string_view gathered_since(std::size_t start) const {
+        return {buffer_.data() + start, used_ - start};
     }
 
     // 0, or the system's error number for the first write that failed.

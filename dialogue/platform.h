@@ -36,6 +36,9 @@ void wait_for_key();
 
 // After the key, whatever keeps arriving (a paste comes in pieces over tens of milliseconds,
 // and keys may be typed on) is discarded until the keyboard has been quiet for quiet_gap_ms,
-// or for at most discard_limit_ms in all, so that none of it reaches the shell.
+// however long that takes, so that none of it reaches the shell. The program's line editing
+// tells an Escape key from the start of a key's sequence by the same gap.
 inline constexpr int quiet_gap_ms = 150;
-inline constexpr int discard_limit_ms = 3000;
+
+// The final prompt, which the wait shows again when the program is continued after a stop.
+inline constexpr char final_prompt[] = "Press ENTER to return.";

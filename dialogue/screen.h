@@ -5,7 +5,10 @@
 // screen shows it.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
+#include <string_view>
 
 // Which standard streams show on the screen: the terminal or console at which the input is
 // typed, or else the one that the output goes to.
@@ -46,18 +49,26 @@ class Screen {
         typed_ = ends_mid_line ? Typed::mid_line : Typed::at_line_start;
     }
 
+    // The program wrote a prompt, which the cursor stands after.
+    void wrote_prompt(std::string_view prompt) {
+        prompt_size_ = std::min(prompt.size(), sizeof prompt_);
+        std::memcpy(prompt_, prompt.data(), prompt_size_);
+        wrote(prompt.size());
+    }
+
     // For the input typed there, once each: whether the program ended the screen's line after
     // text typed on it, which ends the word that text began; and whether it wrote since the
-    // last time asked, with the column at which the next typed text begins.
+    // last time asked, with the prompt after which the next typed text begins (empty after a
+    // line end).
     bool pop_line_break() {
         const bool broken = line_broken_;
         line_broken_ = false;
         return broken;
     }
-    bool pop_new_column(std::size_t& column) {
+    bool pop_new_prompt(std::string_view& prompt) {
         const bool moved = moved_;
         moved_ = false;
-        column = column_;
+        prompt = std::string_view(prompt_, column_ != 0 ? prompt_size_ : 0);
         return moved;
     }
 
@@ -71,4 +82,6 @@ class Screen {
     bool line_broken_ = false;
     bool moved_ = false;
     std::size_t column_ = 0;
+    char prompt_[64] = {};  // the program's prompts are short
+    std::size_t prompt_size_ = 0;
 };

@@ -1,15 +1,31 @@
 // The line editing, key by key: what each key leaves of the line, and what the screen shows.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
 
 #include "chunked_source.h"
 #include "dialogue/line_editor.h"
+#include "dialogue/screen_characters.h"
+#include "dialogue/utf8.h"
 
 namespace {
 
 // The keys of a Linux terminal as it starts: erase ^?, word erase ^W, kill ^U, end of file ^D.
 constexpr EditingKeys keys = {0x7F, 0x17, 0x15, 0x04, true, true};
+
+// Types text a key at a time, the screen brought up to date after each; the last step.
+LineEditor::Step type(LineEditor& editor, const std::string& text, Output& echo) {
+    LineEditor::Step step = LineEditor::Step::editing;
+    for (const char byte : text) {
+        step = editor.feed(static_cast<unsigned char>(byte), keys, echo);
+        if (step == LineEditor::Step::editing) {
+            editor.show(keys, echo);
+        }
+    }
+    return step;
+}
 
 TEST(LineEditor, KeysEditTheLineAsTheScreenShowsIt) {
     using Step = LineEditor::Step;
@@ -26,7 +42,7 @@ TEST(LineEditor, KeysEditTheLineAsTheScreenShowsIt) {
         {"1 ５\x7f", Step::editing, "1 ", "1 ５" + erase + erase},          // wide
         {"e\xCC\x81\x7f", Step::editing, "", "e\xCC\x81" + erase},          // with its mark
         {"x\xE2\x80\x8B\x7f", Step::editing, "", "x\xE2\x80\x8B" + erase},  // zero-width space
-        {"\x01\x7f", Step::editing, "", "^A" + erase + erase},
+        {"12\x01\x7f", Step::editing, "12", "12\b\b"},  // Ctrl+A: to the start
         {"\xFF\x7f", Step::editing, "", "\xFF" + erase},  // a malformed byte
         {"\xE2\x82\x7f", Step::editing, "", "\xE2\x82"},  // a character not all come
         {"ab\tc\x7f\x7f", Step::editing, "ab", "ab\tc" + erase + erase + erase + erase},
@@ -38,16 +54,30 @@ TEST(LineEditor, KeysEditTheLineAsTheScreenShowsIt) {
         {"12 ５\x15", Step::editing, "", "12 ５" + erase + erase + erase + erase + erase},
         {"12\x04", Step::handed_over, "12", "12"},
         {"\x04", Step::input_ended, "", ""},
+        // The cursor keys, with a width unknown: back with backspaces, on by drawing again.
+        {"abc\x1b[D\x1bOD\x02X", Step::editing, "Xabc", "abc\b\b\bXabc\b\b\b"},
+        {"ab\x1b[H\x1b[CX", Step::editing, "aXb", "ab\b\baXb\b"},
+        {"ab\x01X\x05Y\x1b[1~\x1b[4~", Step::editing, "XabY", "ab\b\bXab\b\babY\b\b\b\bXabY"},
+        {"abc\x02\x02\x1b[3~", Step::editing, "ac", "abc\b\bc \b\b"},
+        {"abc\x02\x02\x04", Step::editing, "ac", "abc\b\bc \b\b"},  // Ctrl+D inside
+        {"abc\x02\x02\x0b", Step::editing, "a", "abc\b\b  \b\b"},
+        {"ab cd\x02\x02\x17", Step::editing, "cd", "ab cd\b\b\b\b\bcd   \b\b\b\b\b"},
+        {"1５2\x02\x02\x04", Step::editing, "12", "1５2\b\b\b2  \b\b\b"},  // wide
+        {"e\xCC\x81x\x02\x02\x04", Step::editing, "x", "e\xCC\x81x\b\bx \b\b"},  // marked
+        {"ab\x02\x02\x7f\x15", Step::editing, "ab", "ab\b\b"},  // nothing before the cursor
+        {"a\x02\r", Step::line_ended, "a\n", "a\ba\n"},  // Enter hands the whole line over
+        // Every other sequence whole, and none of its bytes: Up, F5, Ctrl+Right, F1, the Linux
+        // console's F1, a mouse report, Alt+x, Alt+é, a paste's markers around its text.
+        {"1\x1b[A\x1b[15~\x1b[1;5C\x1bOP\x1b[[A\x1b[M#!!\x1bx\x1b\xC3\xA9\x1b[200~34\x1b[201~",
+         Step::editing, "134", "134"},
+        {"1\x1b[123456789A2", Step::editing, "12", "12"},  // longer than any key's
     };
     for (const Case& c : cases) {
         TextTarget screen;
         Output echo(screen, 256);
         LineEditor editor;
         editor.begin_at_column(3);  // a tab there takes three columns
-        Step step = Step::editing;
-        for (const char byte : c.typed) {
-            step = editor.feed(static_cast<unsigned char>(byte), keys, echo);
-        }
+        const Step step = type(editor, c.typed, echo);
         echo.flush();
         EXPECT_EQ(step, c.step) << c.typed;
         EXPECT_EQ(std::string(editor.text(), editor.size()), c.line) << c.typed;
@@ -55,20 +85,20 @@ TEST(LineEditor, KeysEditTheLineAsTheScreenShowsIt) {
     }
 }
 
-// Text the terminal echoed itself is not echoed again, and a stop shows the line once more.
-TEST(LineEditor, EchoOffAndShownAgain) {
+// An Escape that nothing follows in time is a key alone, ignored; after a stop, the prompt and
+// the line show again with the cursor in its place.
+TEST(LineEditor, EscapeAloneAndShownAgain) {
     TextTarget screen;
     Output echo(screen, 256);
     LineEditor editor;
-    EditingKeys quiet = keys;
-    quiet.echo = false;
-    for (const char byte : std::string("12\x7f")) {
-        editor.feed(static_cast<unsigned char>(byte), quiet, echo);
-    }
-    editor.feed('5', keys, echo);
+    editor.begin_after("P: ");
+    type(editor, "1\x1b", echo);
+    EXPECT_TRUE(editor.awaits_rest_of_escape());
+    editor.escape_alone();
+    type(editor, "[D2\x1b[D", echo);
     editor.show_again(keys, echo);
     echo.flush();
-    EXPECT_EQ(screen.text, "515");
+    EXPECT_EQ(std::string(editor.text(), editor.size()), "1[D2");
+    EXPECT_EQ(screen.text, "1[D2\b\r\x1b[KP: 1[D2\b");
 }
-
 }  // namespace

@@ -122,8 +122,8 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
 
     def test_input_left_over_or_typed_ahead_does_not_end_the_wait(self):
         """Text typed before the program starts, which the terminal echoed itself, is read as
-        typed but not shown again; an end of file among it ends its line (Linux keeps it as a
-        NUL byte)."""
+        typed and shown again after the prompt; an end of file among it ends its line (Linux
+        keeps it as a NUL byte)."""
         # (what the pipe brings, or None for the terminal, and what is typed at the terminal
         # before the program starts)
         for piped, typed in ((b"3\n3 1 2\n9 9 9\n\n\n", b""), (None, b"3\n3 1 2\n\n"),
@@ -142,7 +142,8 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
                 self.type(b"\r")
                 self.assertEqual(run.wait(timeout=TIME_LIMIT), 0)
                 self.read_rest_of_screen()
-                self.assertEqual(self.screen.count(b"3 1 2\r\n"), typed.count(b"3 1 2\n"))
+                # Echoed by the terminal before the program asked, and shown after the prompt.
+                self.assertEqual(self.screen.count(b"3 1 2\r\n"), 2 * typed.count(b"3 1 2\n"))
 
     def test_no_storm_of_signals_leaves_the_terminal_changed(self):
         """Bursts of stops (dropped: no shell controls the program's group), continuations
@@ -266,11 +267,12 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
             self.screen = b""
             self.type(b"fg\n")
             if stopped_while == "typing":
-                self.read_screen_until(command + b"\r\n3 1")  # the line typed so far, again
+                self.read_screen_until(command + b"\r\n\r\x1b[KPlease input 3 integers: 3 1")
                 self.type(b" 2\n")
                 self.read_screen_until(program.FINAL_PROMPT.encode())
                 self.wait_for_key_mode(shell)
-        self.read_screen_until(command + b"\r\n")  # the shell names the job it continues
+        # The shell names the job it continues, and the program shows its final prompt again.
+        self.read_screen_until(command + b"\r\n\r\x1b[K" + program.FINAL_PROMPT.encode())
         self.wait_for_key_mode(shell)
         self.assert_still_waiting(shell, 0.3)
         self.screen = b""

@@ -53,9 +53,16 @@ int StandardOutput::write(const char* bytes, std::size_t size) {
     return 0;
 }
 
+// Typed at the terminal with the result shown there, the program edits the lines itself. Where
+// the output goes elsewhere (a pager, a file), the terminal may be another program's to set:
+// its settings are left alone, and what it delivers is read as it comes.
+bool StandardInput::edits_lines() const {
+    return screen_.shows().input && screen_.shows().output;
+}
+
 std::ptrdiff_t StandardInput::read(char* buffer, std::size_t capacity) {
     std::optional<std::ptrdiff_t> line;
-    if (screen_.shows().input) {
+    if (edits_lines()) {
         line = lines_.read(buffer, capacity, error_);
     }
     std::ptrdiff_t got = line.value_or(0);
@@ -72,7 +79,7 @@ std::ptrdiff_t StandardInput::read(char* buffer, std::size_t capacity) {
 }
 
 void StandardInput::about_to_ask() {
-    if (screen_.shows().input) {
+    if (edits_lines()) {
         lines_.take();
     }
 }

@@ -23,6 +23,8 @@ class StandardInput final : public InputSource {
     void about_to_ask() override;
 
   private:
+    bool edits_lines() const;
+
     Screen& screen_;
     TerminalLineReader lines_;
     int error_ = 0;

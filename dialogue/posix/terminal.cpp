@@ -1,6 +1,7 @@
 #include "terminal.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,14 @@ OnScreen streams_on_screen() {
     const dev_t screen = input != 0 ? input : output;
     const dev_t errors = terminal_of(STDERR_FILENO);
     return {input != 0, screen != 0 && output == screen, screen != 0 && errors == screen};
+}
+
+ScreenSize screen_size(int descriptor) {
+    winsize size = {};
+    if (ioctl(descriptor, TIOCGWINSZ, &size) != 0) {
+        return {};
+    }
+    return {size.ws_col, size.ws_row};
 }
 
 int open_terminal(int access) {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <optional>
 
+#include "dialogue/platform.h"
 #include "terminal.h"
 #include "terminal_mode_and_signals.h"
 
@@ -61,19 +62,17 @@ TerminalLineReader::~TerminalLineReader() {
 bool TerminalLineReader::edit(int& error) {
     for (;;) {
         const EditingKeys keys = editing_keys(settings_before_mode());
-        EditingKeys echoed = keys;
-        echoed.echo = false;
         while (next_key_ != keys_end_) {
             unsigned char byte = keys_[next_key_++];
 #ifdef __linux__
             // Linux keeps an end of file typed in its own line input as a NUL byte, which
             // comes as it is once the mode is taken.
-            if (echoed_ != 0 && byte == 0 && keys.end_of_file >= 0) {
+            if (before_mode_ != 0 && byte == 0 && keys.end_of_file >= 0) {
                 byte = static_cast<unsigned char>(keys.end_of_file);
             }
 #endif
-            const LineEditor::Step step = editor_.feed(byte, echoed_ != 0 ? echoed : keys, echo_);
-            echoed_ -= echoed_ != 0;
+            before_mode_ -= before_mode_ != 0;
+            const LineEditor::Step step = editor_.feed(byte, keys, echo_);
             if (step != LineEditor::Step::editing) {
                 echo_.flush();
                 error = step == LineEditor::Step::out_of_memory ? ENOMEM : 0;
@@ -81,12 +80,20 @@ bool TerminalLineReader::edit(int& error) {
                        step == LineEditor::Step::handed_over;
             }
         }
+        editor_.set_size(screen_size(echo_target_.descriptor()));
+        editor_.show(keys, echo_);
         echo_.flush();
+        // The rest of a key's sequence comes at once; an Escape alone has nothing after it.
+        const bool escape = editor_.awaits_rest_of_escape();
         std::size_t got = 0;
-        const TerminalRead read = read_terminal(keys_, sizeof keys_, no_time_limit, got);
+        const TerminalRead read =
+            read_terminal(keys_, sizeof keys_, escape ? quiet_gap_ms : no_time_limit, got);
         if (read == TerminalRead::continued_after_stop) {
+            editor_.set_size(screen_size(echo_target_.descriptor()));
             editor_.show_again(keys, echo_);
-            echoed_ = received_before_mode();
+            before_mode_ = received_before_mode();
+        } else if (read == TerminalRead::nothing_in_time) {
+            editor_.escape_alone();
         } else if (read != TerminalRead::arrived) {
             error = EIO;  // the terminal hung up, or the mode cannot be had again
             return false;
@@ -102,13 +109,30 @@ bool TerminalLineReader::take() {
         return true;
     }
     // The echo goes to the terminal itself, opened for writing: standard input may be open for
-    // reading only, and standard output may go elsewhere.
+    // reading only.
     if (echo_target_.descriptor() < 0) {
         echo_target_ = StandardOutput(open_terminal(O_WRONLY));
     }
-    held_ = echo_target_.descriptor() >= 0 && take_terminal(STDIN_FILENO, set_editing_mode, false);
-    echoed_ = held_ ? received_before_mode() : 0;
-    return held_;
+    held_ = echo_target_.descriptor() >= 0 &&
+            take_terminal(STDIN_FILENO, set_editing_mode, false, true);
+    if (!held_) {
+        return false;
+    }
+    // Keys typed before the question are read now, to be shown after it like any other: where
+    // the terminal echoed them and they end mid-line, the question starts on a line of its own.
+    before_mode_ = received_before_mode();
+    std::size_t got = 0;
+    if (before_mode_ != 0 && next_key_ == keys_end_ &&
+        read_terminal(keys_, sizeof keys_, 0, got) == TerminalRead::arrived) {
+        next_key_ = 0;
+        keys_end_ = got;
+        const unsigned char last = keys_[got - 1];
+        if ((settings_before_mode().c_lflag & ECHO) != 0 && last != '\n' && last != '\r') {
+            echo_ << "\r\n";
+            echo_.flush();
+        }
+    }
+    return true;
 }
 
 std::optional<std::ptrdiff_t> TerminalLineReader::read(char* buffer, std::size_t capacity,
@@ -117,9 +141,9 @@ std::optional<std::ptrdiff_t> TerminalLineReader::read(char* buffer, std::size_t
         if (!take()) {
             return std::nullopt;
         }
-        std::size_t column = 0;
-        if (screen_.pop_new_column(column)) {
-            editor_.begin_at_column(column);
+        std::string_view prompt;
+        if (screen_.pop_new_prompt(prompt)) {
+            editor_.begin_after(prompt);
         }
         if (!edit(error)) {
             return error == 0 ? 0 : -1;

@@ -41,7 +41,7 @@ class TerminalLineReader {
     std::size_t handed_over_ = 0;  // of a finished line, longer than a read
     bool finished_ = false;        // the editor holds a line to hand over
     bool held_ = false;            // the terminal has the program's mode
-    std::size_t echoed_ = 0;       // bytes to come that the terminal has echoed itself
+    std::size_t before_mode_ = 0;  // keys to come that were typed before the mode
     // Keys read but not yet edited: a paste brings several lines at once.
     unsigned char keys_[1024];
     std::size_t next_key_ = 0;

@@ -264,14 +264,31 @@ void restore_signal_actions() {
 
 }  // namespace
 
-bool take_terminal(int descriptor, ModeChange change, bool discard_typed_ahead) {
+// With the handled signals blocked and handled: stops the job until it is continued, as long as
+// it is in the background, where the system carries out such a stop. False where it does not
+// (an ignored or blocked SIGTTIN, a group that no shell controls).
+bool wait_for_the_foreground(const SignalsHeld& held) {
+    const HandledSignal& stop = row_of(SIGTTIN);
+    if (stop.saved.sa_handler == SIG_IGN || sigismember(&held.outside, SIGTTIN) == 1) {
+        return tcgetpgrp(terminal) == getpgrp();
+    }
+    while (tcgetpgrp(terminal) != getpgrp() && !stop_dropped) {
+        static_cast<void>(raise(SIGTTIN));
+        mask_one(SIG_UNBLOCK, SIGTTIN);  // its handler stops the job here until continued
+        mask_one(SIG_BLOCK, SIGTTIN);
+    }
+    return !stop_dropped;
+}
+
+bool take_terminal(int descriptor, ModeChange change, bool discard_typed_ahead,
+                   bool wait_for_foreground) {
     if (terminal >= 0 || descriptor >= FD_SETSIZE) {  // beyond that, select() cannot watch it
         return false;
     }
     list_handled_signals();
     const SignalsHeld held;
-    // A job started in the background may not change the terminal's settings, nor read its keys.
-    if (tcgetpgrp(descriptor) != getpgrp()) {
+    // A job in the background may not change the terminal's settings, nor read its keys.
+    if (tcgetpgrp(descriptor) != getpgrp() && !wait_for_foreground) {
         return false;
     }
     terminal = descriptor;
@@ -280,6 +297,13 @@ bool take_terminal(int descriptor, ModeChange change, bool discard_typed_ahead) 
     stop_dropped = 0;
     resumed = 0;
     handle_signals();
+    if (!wait_for_the_foreground(held)) {
+        restore_signal_actions();
+        terminal = -1;
+        return false;
+    }
+    take_again = 0;
+    resumed = 0;
     // Flushed before the mode is taken, so that no key pressed once it is can be lost.
     if (discard_typed_ahead) {
         tcflush(terminal, TCIFLUSH);

@@ -16,9 +16,12 @@ using ModeChange = void (*)(termios& settings);
 
 // Takes the terminal in the mode that change makes of its settings, and handles the signals
 // that stop or end the program while it is held. Where discard_typed_ahead, what was typed and
-// not yet read is discarded first. False, with nothing changed, where the program is not the
-// terminal's foreground job or the terminal cannot be set.
-bool take_terminal(int descriptor, ModeChange change, bool discard_typed_ahead);
+// not yet read is discarded first. A job in the background waits to be brought to the
+// foreground where wait_for_foreground, stopped as reading the terminal would stop it. False,
+// with nothing changed, where the program is not (or cannot become) the terminal's foreground
+// job or the terminal cannot be set.
+bool take_terminal(int descriptor, ModeChange change, bool discard_typed_ahead,
+                   bool wait_for_foreground);
 
 // The settings the terminal had before the mode: the user's keys and echo.
 const termios& settings_before_mode();

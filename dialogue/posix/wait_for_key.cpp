@@ -4,7 +4,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstddef>
 
 #include "dialogue/platform.h"
@@ -22,23 +21,26 @@ void set_key_mode(termios& settings) {
     settings.c_cc[VTIME] = 0;
 }
 
-// Reads one byte, waiting at most time_limit milliseconds for it (or without limit). False when
-// none came in time, or the wait cannot go on.
-bool read_byte(unsigned char& byte, int time_limit) {
+// Reads what has come, waiting at most time_limit milliseconds for it (or without limit); after
+// a stop, the final prompt shows again. False when nothing came in time, or the wait cannot go
+// on.
+bool read_keys(int terminal, unsigned char* keys, std::size_t capacity, int time_limit) {
     std::size_t got = 0;
     TerminalRead read = TerminalRead::continued_after_stop;
-    while (read == TerminalRead::continued_after_stop) {
-        read = read_terminal(&byte, 1, time_limit, got);
+    while ((read = read_terminal(keys, capacity, time_limit, got)) ==
+           TerminalRead::continued_after_stop) {
+        const char again[] = "\r\x1b[K";
+        static_cast<void>(write(terminal, again, sizeof again - 1));
+        static_cast<void>(write(terminal, final_prompt, sizeof final_prompt - 1));
     }
     return read == TerminalRead::arrived;
 }
 
-// The rest of the key, and whatever is typed or pasted after it, up to a quiet gap.
+// The rest of the key, and whatever is typed or pasted after it, up to a quiet gap: a paste of
+// any length is taken whole.
 void discard_until_quiet(int terminal) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(discard_limit_ms);
-    unsigned char byte = 0;
-    while (std::chrono::steady_clock::now() < deadline && read_byte(byte, quiet_gap_ms)) {
+    unsigned char keys[4096];
+    while (read_keys(terminal, keys, sizeof keys, quiet_gap_ms)) {
     }
     tcflush(terminal, TCIFLUSH);
 }
@@ -58,9 +60,9 @@ void wait_for_key() {
     // Keys pressed before the result was shown are no answer to it. A key may send several
     // bytes (an arrow, a function key, a UTF-8 character): they come together, and the discard
     // after the first byte takes the rest with it.
-    unsigned char first = 0;
-    const bool key_read =
-        take_terminal(terminal, set_key_mode, true) && read_byte(first, no_time_limit);
+    unsigned char first[64];
+    const bool key_read = take_terminal(terminal, set_key_mode, true, false) &&
+                          read_keys(terminal, first, sizeof first, no_time_limit);
     if (key_read) {
         discard_until_quiet(terminal);
     }

@@ -8,11 +8,9 @@
 namespace {
 
 void discard_until_quiet(HANDLE console) {
-    const ULONGLONG deadline = GetTickCount64() + discard_limit_ms;
     do {
         FlushConsoleInputBuffer(console);
-    } while (GetTickCount64() < deadline &&
-             WaitForSingleObject(console, quiet_gap_ms) == WAIT_OBJECT_0);
+    } while (WaitForSingleObject(console, quiet_gap_ms) == WAIT_OBJECT_0);
 }
 
 }  // namespace
