@@ -232,7 +232,9 @@ void LineEditor::show(const EditingKeys& keys, Output& echo) {
     const std::size_t width = size_on_screen_.columns;
     const auto rows = static_cast<std::ptrdiff_t>(size_on_screen_.rows);
     const Place cursor = place_of(cursor_, keys.echo_control);
-    if (drawn_ == size_ && !tail_stale_) {
+    const std::ptrdiff_t top = lowest_ - (rows - 1);  // the highest row sure to be on the screen
+    const bool above_screen = width != 0 && rows != 0 && cursor.row < top;
+    if (drawn_ == size_ && !tail_stale_ && !above_screen) {
         if (cursor_ != at_) {
             move_to(cursor_, cursor, keys, echo);
         }
@@ -248,8 +250,7 @@ void LineEditor::show(const EditingKeys& keys, Output& echo) {
         return;
     }
     std::ptrdiff_t last_row = cursor.row + (rows != 0 ? rows - 1 : 0);
-    const std::ptrdiff_t top = lowest_ - (rows - 1);
-    if (width != 0 && rows != 0 && (cursor.row < top || from_place.row < top)) {
+    if (above_screen || (width != 0 && rows != 0 && from_place.row < top)) {
         // Taller than the screen: drawn again from the screen's top row, or from the cursor's
         // row, which then becomes the top row (the screen's rows take the line's numbers).
         const std::ptrdiff_t first_row = cursor.row < top ? cursor.row : top;
@@ -284,7 +285,8 @@ void LineEditor::show(const EditingKeys& keys, Output& echo) {
         // character: the clearing starts on the next row, where the next character goes.
         move_rows(from_place.row - at_place_.row, echo);
         echo << "\r\n\x1b[J";
-        at_place_ = {from_place.row + 1, 0};
+        from_place = at_place_ = {from_place.row + 1, 0};  // the same place for what follows
+        at_ = from;
         lowest_ = std::max(lowest_, at_place_.row);
     } else {
         move_to(from, from_place, keys, echo);

@@ -80,6 +80,9 @@ class LineEditor {
     std::size_t size() const {
         return size_;
     }
+    std::size_t cursor() const {
+        return cursor_;
+    }
 
     // Starts the next line where the cursor stands now, after the line handed over.
     void clear();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -101,4 +102,137 @@ TEST(LineEditor, EscapeAloneAndShownAgain) {
     EXPECT_EQ(std::string(editor.text(), editor.size()), "1[D2");
     EXPECT_EQ(screen.text, "1[D2\b\r\x1b[KP: 1[D2\b");
 }
+// A terminal as xterm draws one: autowrap, with the cursor waiting in the last column after a
+// full row; a wide character that does not fit goes to the next row; CR, LF (as CR LF), BS and
+// the cursor and erase sequences the editor uses. A cell holds its character, "" for the right
+// half of a wide one.
+struct Terminal {
+    std::size_t width, height;
+    std::vector<std::vector<std::string>> rows{height, std::vector<std::string>(width, " ")};
+    std::size_t row = 0, column = 0;
+    bool waiting = false;  // at the last column, after a full row
+
+    void line_feed() {
+        if (++row == height) {
+            rows.erase(rows.begin());
+            rows.emplace_back(width, " ");
+            --row;
+        }
+    }
+    void feed(const std::string& bytes) {
+        for (std::size_t at = 0; at < bytes.size();) {
+            const auto byte = static_cast<unsigned char>(bytes[at]);
+            if (byte == 0x1B) {  // ESC [ n final
+                const std::size_t final_at = bytes.find_first_of("ABGJK", at);
+                const std::size_t n = final_at > at + 2 ? std::stoul(bytes.substr(at + 2)) : 1;
+                const char final_byte = bytes[final_at];
+                row = final_byte == 'A' ? row - std::min(row, n)
+                    : final_byte == 'B' ? std::min(height - 1, row + n) : row;
+                column = final_byte == 'G' ? n - 1 : column;
+                for (std::size_t r = row; final_byte == 'J' || final_byte == 'K'; ++r) {
+                    for (std::size_t c = r == row ? column : 0; c < width; ++c) {
+                        rows[r][c] = " ";
+                    }
+                    if (final_byte == 'K' || r + 1 == height) {
+                        break;
+                    }
+                }
+                waiting = false;
+                at = final_at + 1;
+                continue;
+            }
+            if (byte < 0x20) {
+                column = byte == '\r' || byte == '\n' ? 0 : column - (byte == '\b' && column != 0);
+                if (byte == '\n') {
+                    line_feed();
+                }
+                waiting = false;
+                ++at;
+                continue;
+            }
+            char32_t code_point = 0;
+            const auto length = static_cast<std::size_t>(decode_utf8(
+                reinterpret_cast<const unsigned char*>(bytes.data() + at), bytes.size() - at,
+                code_point));
+            const std::string character = bytes.substr(at, length);
+            at += length;
+            const auto columns = static_cast<std::size_t>(screen_columns(code_point));
+            if (columns == 0) {
+                rows[row][column - (!waiting && column != 0)] += character;
+                continue;
+            }
+            if (waiting || column + columns > width) {
+                line_feed();
+                column = 0;
+            }
+            rows[row][column] = character;
+            if (columns == 2) {
+                rows[row][column + 1] = "";
+            }
+            column += columns;
+            waiting = column == width;
+            column -= waiting;
+        }
+    }
+};
+
+// Random keys typed a few at a time, at widths 20 and 80: after each show, the rows below the
+// prompt are the prompt and the line as they will be read, drawn anew from their characters,
+// with the cursor before the character it stands before; taller than the screen, the cursor's
+// row is.
+TEST(LineEditor, TheScreenShowsTheLineAsItWillBeRead) {
+    const std::string keys_to_type[] = {"a", "b", " ", "\t", "５", "e\xCC\x81", "\x1b[D", "\x1b[C",
+                                        "\x01", "\x05", "\x1b[3~", "\x7f", "\x0b", "\x15", "\x17"};
+    std::mt19937 chance(36);
+    for (int session = 0; session < 600; ++session) {
+        const std::size_t width = session % 2 == 0 ? 20 : 80;
+        const std::size_t height = session % 3 == 0 ? 4 : 400;
+        Terminal terminal{width, height};
+        TextTarget screen;
+        Output echo(screen, 256);
+        LineEditor editor;
+        editor.set_size({width, height});
+        terminal.feed("P: ");
+        editor.begin_after("P: ");
+        for (int batch = 0; batch < 40; ++batch) {
+            for (auto keys_now = chance() % 6; keys_now != 0; --keys_now) {
+                for (const char byte : keys_to_type[chance() % std::size(keys_to_type)]) {
+                    editor.feed(static_cast<unsigned char>(byte), keys, echo);
+                }
+            }
+            editor.show(keys, echo);
+            echo.flush();
+            terminal.feed(screen.text);
+            screen.text.clear();
+            // The same text, drawn on a terminal of its own, tabs as the spaces to their stop.
+            Terminal expected{width, 400};
+            expected.feed("P: ");
+            std::size_t cursor_row = 0;
+            for (std::size_t at = 0, next = 0;; at = next) {
+                if (at == editor.cursor()) {
+                    cursor_row = expected.row;
+                    ASSERT_EQ(std::tie(terminal.column, terminal.waiting),
+                              std::tie(expected.column, expected.waiting));
+                }
+                if (at == editor.size()) {
+                    break;
+                }
+                next = at + 1;
+                while (next < editor.size() && (editor.text()[next] & 0xC0) == 0x80) {
+                    ++next;
+                }
+                const std::size_t stop = expected.waiting ? 8 : (expected.column / 8 + 1) * 8;
+                expected.feed(editor.text()[at] != '\t' ? std::string(editor.text() + at, next - at)
+                              : std::string(std::min(stop, width) - expected.column * !expected.waiting, ' '));
+            }
+            if (height < 400) {
+                ASSERT_EQ(terminal.rows[terminal.row], expected.rows[cursor_row]) << session;
+            } else {
+                ASSERT_EQ(std::tie(terminal.row, terminal.rows), std::tie(cursor_row, expected.rows))
+                    << session;
+            }
+        }
+    }
+}
+
 }  // namespace
