@@ -131,7 +131,7 @@ struct Terminal {
                 column = final_byte == 'G' ? n - 1 : column;
                 for (std::size_t r = row; final_byte == 'J' || final_byte == 'K'; ++r) {
                     for (std::size_t c = r == row ? column : 0; c < width; ++c) {
-                        rows[r][c] = " ";
+                        rows[r][c].assign(1, ' ');
                     }
                     if (final_byte == 'K' || r + 1 == height) {
                         break;
@@ -151,9 +151,10 @@ struct Terminal {
                 continue;
             }
             char32_t code_point = 0;
-            const auto length = static_cast<std::size_t>(decode_utf8(
+            const std::ptrdiff_t decoded = decode_utf8(
                 reinterpret_cast<const unsigned char*>(bytes.data() + at), bytes.size() - at,
-                code_point));
+                code_point);
+            const std::size_t length = decoded > 0 ? static_cast<std::size_t>(decoded) : 1;
             const std::string character = bytes.substr(at, length);
             at += length;
             const auto columns = static_cast<std::size_t>(screen_columns(code_point));
