@@ -169,8 +169,9 @@ LineEditor::Place LineEditor::draw(std::size_t from, std::size_t to, Place place
         } else if (is_control(byte) && byte != '\t' && keys.echo_control) {
             echo << '^' << static_cast<char>(byte ^ 0x40);
         } else {
-            // A wide character that does not fit at the row's end leaves its last column blank.
-            if (after.row > place.row && place.column < width) {
+            // A wide character that does not fit at the row's end leaves its last column blank
+            // (as the terminal leaves it, where it has the character's first bytes already).
+            if (after.row > place.row && place.column < width && sent == 0) {
                 for (std::size_t column = place.column; column < width; ++column) {
                     echo << ' ';
                 }
@@ -189,7 +190,9 @@ LineEditor::Place LineEditor::draw(std::size_t from, std::size_t to, Place place
 void LineEditor::move_to(std::size_t at, Place place, const EditingKeys& keys, Output& echo) {
     const std::size_t width = size_on_screen_.columns;
     std::size_t stopped = 0;
-    if (width == 0) {
+    if (place.row == at_place_.row && place.column == at_place_.column) {
+        // There already: past characters that take no column, or bytes still to come.
+    } else if (width == 0) {
         if (place.column < at_place_.column) {
             for (std::size_t column = place.column; column < at_place_.column; ++column) {
                 echo << static_cast<char>(backspace);
@@ -242,6 +245,7 @@ void LineEditor::show(const EditingKeys& keys, Output& echo) {
     }
     std::size_t from = drawn_;
     Place from_place = place_of(from, keys.echo_control);
+    bool where_it_was_left = !tail_stale_ && (from == at_ || from + sent_ == at_);
     if (width == 0 && from == size_ && cursor_ == size_ && at_place_.column == drawn_end_.column) {
         erase_at_end_as_terminal(from_place, echo);
         at_ = drawn_ = from;
@@ -258,6 +262,7 @@ void LineEditor::show(const EditingKeys& keys, Output& echo) {
             at_place_.row += first_row - top;
             lowest_ += first_row - top;
         }
+        where_it_was_left = false;
         from = 0;
         from_place = start_place();
         while (from < size_ && from_place.row < first_row) {
@@ -282,17 +287,23 @@ void LineEditor::show(const EditingKeys& keys, Output& echo) {
         last_row = std::min(last_row, first_row + rows - 1);
     } else if (tail_stale_ && width != 0 && from_place.column == width) {
         // After a full row, clearing where the cursor waits would take the row's last
-        // character: the clearing starts on the next row, where the next character goes.
-        move_rows(from_place.row - at_place_.row, echo);
-        echo << "\r\n\x1b[J";
-        from_place = at_place_ = {from_place.row + 1, 0};  // the same place for what follows
-        at_ = from;
-        lowest_ = std::max(lowest_, at_place_.row);
+        // character: what is left of the line below is cleared from the next row's start.
+        if (from_place.row < lowest_) {
+            move_rows(from_place.row + 1 - at_place_.row, echo);
+            echo << "\r\x1b[J";
+            at_place_ = {from_place.row + 1, 0};  // where the next character goes, as well
+            at_ = static_cast<std::size_t>(-1);
+        } else {
+            move_to(from, from_place, keys, echo);
+        }
     } else {
         move_to(from, from_place, keys, echo);
         if (tail_stale_ && width != 0) {
             echo << "\x1b[J";
         }
+    }
+    if (!where_it_was_left) {
+        sent_ = 0;  // bytes sent of a character not all come are lost to what was drawn since
     }
     std::size_t stopped = 0;
     Place end = draw(from, size_, from_place, width != 0 ? last_row : 0, stopped, keys, echo);
@@ -305,8 +316,11 @@ void LineEditor::show(const EditingKeys& keys, Output& echo) {
         }
     }
     drawn_ = stopped;
-    at_ = stopped;
-    at_place_ = drawn_end_ = end;
+    drawn_end_ = end;
+    if (stopped != from || at_ == from) {
+        at_ = stopped;
+        at_place_ = end;
+    }
     lowest_ = std::max(lowest_, end.row);
     tail_stale_ = false;
     move_to(cursor_, place_of(cursor_, keys.echo_control), keys, echo);
