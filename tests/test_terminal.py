@@ -3,11 +3,13 @@ takes as its controlling terminal."""
 
 import fcntl
 import os
+import pathlib
 import random
 import resource
 import select
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
@@ -105,13 +107,21 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
                 self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
 
     def test_a_paste_arriving_in_pieces_is_discarded_whole(self):
-        run = self.type_example_and_reach_the_wait()
-        os.set_blocking(self.master, False)  # a full terminal fails the test, not hangs it
-        for _ in range(64):  # 32 KiB: lines a shell would run
-            self.type(b"-535 " * 100 + b"echo LEAKED\r")
-            time.sleep(0.01)
-        self.assertEqual(run.wait(timeout=TIME_LIMIT), 0)
-        self.assertEqual(self.left_unread(), b"")
+        """In pieces with pauses, and 10 MB as fast as the terminal takes it: the wait goes on
+        for as long as the paste does."""
+        piece = b"-535 " * 100 + b"echo LEAKED\r"
+        for pieces, pause in ((64, 0.01), (10**7 // len(piece), 0)):  # 32 KiB, 10 MB
+            with self.subTest(pieces=pieces):
+                run = self.type_example_and_reach_the_wait()
+                pasted = b"".join([piece] * pieces)
+                deadline = time.monotonic() + TIME_LIMIT
+                while pasted:
+                    self.assertLess(time.monotonic(), deadline, "the paste was not taken")
+                    if select.select([], [self.master], [], 1)[1]:
+                        pasted = pasted[os.write(self.master, pasted[:len(piece) * 8]):]
+                    time.sleep(pause)
+                self.assertEqual(run.wait(timeout=TIME_LIMIT), 0)
+                self.assertEqual(self.left_unread(), b"")
 
     def test_output_elsewhere_ends_at_once_and_leaves_the_terminal_alone(self):
         run = self.start(stdin=subprocess.PIPE, stdout=subprocess.PIPE)
@@ -230,6 +240,44 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
                 self.wait_for_key_mode(run)
                 self.type(b"x")
                 self.assertEqual(run.wait(timeout=TIME_LIMIT), status)
+
+    def test_beside_a_pager_the_terminal_is_left_as_it_was(self):
+        """Output to a pager, a file or a pipe: the terminal's settings are the pager's or the
+        shell's to set, and the program reads what the terminal delivers; a pager that quits
+        before the program ends included. Each pipeline several times: whoever restores the
+        settings last wins."""
+        fcntl.ioctl(self.slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
+        command = " ".join(program.command())
+        pipelines = [f"{command} | cat", f"{command} | tee /dev/null", f"{command} 2>&1 | cat"]
+        if shutil.which("less"):
+            pipelines += [f"{command} | less", f"{command} 2>&1 | less"]
+        for pipeline in pipelines * 4:
+            with self.subTest(pipeline=pipeline):
+                run = self.start(command=["sh", "-c", pipeline], env=dict(os.environ, LESS="-X"))
+                self.assert_still_waiting(run, 0.3)
+                self.type(b"3\n")
+                time.sleep(0.1)
+                self.type(b"3 1 2\n")
+                time.sleep(0.3)
+                self.type(b"q")
+                self.assertEqual(run.wait(timeout=TIME_LIMIT), 0)
+                self.read_rest_of_screen(0.05)
+                self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
+
+    @unittest.skipUnless(shutil.which("strace"), "needs strace")
+    def test_with_output_elsewhere_no_call_sets_or_flushes_the_terminal(self):
+        with tempfile.NamedTemporaryFile() as trace:
+            run = self.start(command=["strace", "-f", "-e", "trace=ioctl", "-o", trace.name]
+                             + program.command(), stdout=subprocess.PIPE)
+            self.type(b"3\n3 1 2\n")
+            output, _ = run.communicate(timeout=TIME_LIMIT)
+            calls = pathlib.Path(trace.name).read_text()
+        if run.returncode != 0 and "ioctl" not in calls:
+            self.skipTest("strace cannot trace here: " + calls.strip()[-200:])
+        self.assertEqual(output, program.run(b"3\n3 1 2\n").stdout)
+        self.assertIn("TCGETS", calls)  # it looked
+        for call in ("TCSETS", "TCFLSH", "TIOCSTI"):
+            self.assertNotIn(call, calls)
 
     def test_output_to_a_file_gets_no_line_ends_for_the_screen(self):
         piped = program.run(b"3\n4 1").stdout
