@@ -1,6 +1,7 @@
 #include "dialogue/line_editor.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -29,7 +30,7 @@ bool is_continuation(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
-// The cursor sequences: up or down n rows, to a column (counted from 1).
+// The cursor sequence that moves up (rows < 0) or down.
 void move_rows(std::ptrdiff_t rows, Output& echo) {
     if (rows != 0) {
         echo << "\x1b[" << std::int64_t{rows < 0 ? -rows : rows} << (rows < 0 ? 'A' : 'B');
@@ -42,10 +43,13 @@ void LineEditor::set_size(ScreenSize size) {
     if (size.columns < tab_stop) {
         size.columns = 0;  // too narrow to draw on: one row of any length, as without a width
     }
-    if (size.columns != size_on_screen_.columns) {
-        redraw_all_ = drawn_ != 0 || size_ != 0;  // the terminal may have moved the rows about
-    }
+    const bool new_width = size.columns != size_on_screen_.columns;
     size_on_screen_ = size;
+    if (new_width && drawn_ == 0 && size_ == 0) {
+        forget_screen();  // nothing drawn yet: the line starts where the prompt ends at this width
+    } else if (new_width) {
+        redraw_all_ = true;  // the terminal may have moved the rows about
+    }
 }
 
 void LineEditor::begin_after(std::string_view prompt) {
@@ -253,7 +257,8 @@ void LineEditor::show(const EditingKeys& keys, Output& echo) {
         tail_stale_ = false;
         return;
     }
-    std::ptrdiff_t last_row = cursor.row + (rows != 0 ? rows - 1 : 0);
+    // Rows drawn below the screen's bottom scroll the rest up: no more than keep the cursor's.
+    std::ptrdiff_t last_row = width != 0 && rows != 0 ? cursor.row + rows - 1 : PTRDIFF_MAX;
     if (above_screen || (width != 0 && rows != 0 && from_place.row < top)) {
         // Taller than the screen: drawn again from the screen's top row, or from the cursor's
         // row, which then becomes the top row (the screen's rows take the line's numbers).
@@ -277,8 +282,9 @@ void LineEditor::show(const EditingKeys& keys, Output& echo) {
         move_rows(first_row - at_place_.row, echo);
         echo << "\r\x1b[J";
         if (first_row == 0) {
-            echo << std::string_view(prompt_ + prompt_size_ - std::min(prompt_size_, from_place.column),
-                                     std::min(prompt_size_, from_place.column));
+            echo << std::string_view(
+                prompt_ + prompt_size_ - std::min(prompt_size_, from_place.column),
+                std::min(prompt_size_, from_place.column));
             from_place = start_place();
         } else {
             from_place = {first_row, 0};
@@ -306,7 +312,7 @@ void LineEditor::show(const EditingKeys& keys, Output& echo) {
         sent_ = 0;  // bytes sent of a character not all come are lost to what was drawn since
     }
     std::size_t stopped = 0;
-    Place end = draw(from, size_, from_place, width != 0 ? last_row : 0, stopped, keys, echo);
+    Place end = draw(from, size_, from_place, last_row, stopped, keys, echo);
     if (width == 0 && drawn_end_.column > end.column) {
         for (std::size_t column = end.column; column < drawn_end_.column; ++column) {
             echo << ' ';
@@ -346,7 +352,8 @@ std::size_t LineEditor::character_before(std::size_t at) const {
             --lead;
         }
         char32_t code_point = 0;
-        if (decode_utf8(text + lead, start - lead, code_point) != static_cast<std::ptrdiff_t>(start - lead)) {
+        if (decode_utf8(text + lead, start - lead, code_point) !=
+            static_cast<std::ptrdiff_t>(start - lead)) {
             lead = start - 1;
         }
         std::size_t next = lead;
@@ -385,7 +392,8 @@ std::size_t LineEditor::incomplete_end() const {
     }
     char32_t code_point = 0;
     const auto* const text = reinterpret_cast<const unsigned char*>(line_.get());
-    const bool waiting = lead < size_ && decode_utf8(text + lead, size_ - lead, code_point) == incomplete;
+    const bool waiting =
+        lead < size_ && decode_utf8(text + lead, size_ - lead, code_point) == incomplete;
     return waiting ? lead : character_before(size_);
 }
 
@@ -471,7 +479,8 @@ bool LineEditor::take_key(unsigned char byte, const EditingKeys&) {
             return true;
         case Sequence::csi:
         case Sequence::ss3:
-            if (sequence == Sequence::csi && parameters_size_ == 0 && (byte == '[' || byte == 'M')) {
+            if (sequence == Sequence::csi && parameters_size_ == 0 &&
+                (byte == '[' || byte == 'M')) {
                 sequence_ = byte == '[' ? Sequence::csi_linux : Sequence::mouse;
                 bytes_to_skip_ = byte == '[' ? 1 : 3;
             } else if (byte >= 0x20 && byte <= 0x3F) {

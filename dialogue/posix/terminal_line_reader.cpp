@@ -62,6 +62,7 @@ TerminalLineReader::~TerminalLineReader() {
 bool TerminalLineReader::edit(int& error) {
     for (;;) {
         const EditingKeys keys = editing_keys(settings_before_mode());
+        editor_.set_size(screen_size(echo_target_.descriptor()));
         while (next_key_ != keys_end_) {
             unsigned char byte = keys_[next_key_++];
 #ifdef __linux__
@@ -80,7 +81,6 @@ bool TerminalLineReader::edit(int& error) {
                        step == LineEditor::Step::handed_over;
             }
         }
-        editor_.set_size(screen_size(echo_target_.descriptor()));
         editor_.show(keys, echo_);
         echo_.flush();
         // The rest of a key's sequence comes at once; an Escape alone has nothing after it.
