@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "chunked_source.h"
@@ -43,8 +43,8 @@ TEST(LineEditor, KeysEditTheLineAsTheScreenShowsIt) {
         {"1 ５\x7f", Step::editing, "1 ", "1 ５" + erase + erase},          // wide
         {"e\xCC\x81\x7f", Step::editing, "", "e\xCC\x81" + erase},          // with its mark
         {"x\xE2\x80\x8B\x7f", Step::editing, "", "x\xE2\x80\x8B" + erase},  // zero-width space
-        {"12\x01\x7f", Step::editing, "12", "12\b\b"},  // Ctrl+A: to the start
-        {"\xFF\x7f", Step::editing, "", "\xFF" + erase},  // a malformed byte
+        {"12\x01\x7f", Step::editing, "12", "12\b\b"},                      // Ctrl+A: to the start
+        {"\xFF\x7f", Step::editing, "", "\xFF" + erase},                    // a malformed byte
         {"\xE2\x82\x7f", Step::editing, "", "\xE2\x82"},  // a character not all come
         {"ab\tc\x7f\x7f", Step::editing, "ab", "ab\tc" + erase + erase + erase + erase},
         {"abcdef\t\x7f", Step::editing, "abcdef",
@@ -63,10 +63,10 @@ TEST(LineEditor, KeysEditTheLineAsTheScreenShowsIt) {
         {"abc\x02\x02\x04", Step::editing, "ac", "abc\b\bc \b\b"},  // Ctrl+D inside
         {"abc\x02\x02\x0b", Step::editing, "a", "abc\b\b  \b\b"},
         {"ab cd\x02\x02\x17", Step::editing, "cd", "ab cd\b\b\b\b\bcd   \b\b\b\b\b"},
-        {"1５2\x02\x02\x04", Step::editing, "12", "1５2\b\b\b2  \b\b\b"},  // wide
+        {"1５2\x02\x02\x04", Step::editing, "12", "1５2\b\b\b2  \b\b\b"},        // wide
         {"e\xCC\x81x\x02\x02\x04", Step::editing, "x", "e\xCC\x81x\b\bx \b\b"},  // marked
         {"ab\x02\x02\x7f\x15", Step::editing, "ab", "ab\b\b"},  // nothing before the cursor
-        {"a\x02\r", Step::line_ended, "a\n", "a\ba\n"},  // Enter hands the whole line over
+        {"a\x02\r", Step::line_ended, "a\n", "a\ba\n"},         // Enter hands the whole line over
         // Every other sequence whole, and none of its bytes: Up, F5, Ctrl+Right, F1, the Linux
         // console's F1, a mouse report, Alt+x, Alt+é, a paste's markers around its text.
         {"1\x1b[A\x1b[15~\x1b[1;5C\x1bOP\x1b[[A\x1b[M#!!\x1bx\x1b\xC3\xA9\x1b[200~34\x1b[201~",
@@ -102,16 +102,73 @@ TEST(LineEditor, EscapeAloneAndShownAgain) {
     EXPECT_EQ(std::string(editor.text(), editor.size()), "1[D2");
     EXPECT_EQ(screen.text, "1[D2\b\r\x1b[KP: 1[D2\b");
 }
+
 // A terminal as xterm draws one: autowrap, with the cursor waiting in the last column after a
 // full row; a wide character that does not fit goes to the next row; CR, LF (as CR LF), BS and
-// the cursor and erase sequences the editor uses. A cell holds its character, "" for the right
-// half of a wide one.
+// the cursor and erase sequences the editor uses; a tab, as the spaces to its stop or the row's
+// end. A cell holds its character, "" for the right half of a wide one.
 struct Terminal {
     std::size_t width, height;
     std::vector<std::vector<std::string>> rows{height, std::vector<std::string>(width, " ")};
     std::size_t row = 0, column = 0;
     bool waiting = false;  // at the last column, after a full row
 
+    void feed(const std::string& bytes) {
+        for (std::size_t at = 0; at < bytes.size();) {
+            const auto byte = static_cast<unsigned char>(bytes[at]);
+            const std::size_t final_at = bytes.find_first_of("ABGJ", at);
+            if (byte == 0x1B) {  // ESC [ n final
+                const std::size_t n = final_at > at + 2 ? std::stoul(bytes.substr(at + 2)) : 1;
+                const char final_byte = bytes[final_at];
+                row = final_byte == 'A'   ? row - std::min(row, n)
+                      : final_byte == 'B' ? std::min(height - 1, row + n)
+                                          : row;
+                column = final_byte == 'G' ? n - 1 : column;
+                for (std::size_t cell = row * width + column;
+                     final_byte == 'J' && cell < height * width; ++cell) {
+                    rows[cell / width][cell % width].assign(1, ' ');
+                }
+                waiting = false;
+                at = final_at + 1;
+            } else if (byte == '\t') {
+                const std::size_t stop = waiting ? 8 : (column / 8 + 1) * 8;
+                feed(std::string(std::min(stop, width) - column * !waiting, ' '));
+                ++at;
+            } else if (byte < 0x20) {
+                column = byte == '\r' || byte == '\n' ? 0 : column - (byte == '\b' && column != 0);
+                if (byte == '\n') {
+                    line_feed();
+                }
+                waiting = false;
+                ++at;
+            } else {
+                at += draw(bytes.data() + at, bytes.size() - at);
+            }
+        }
+    }
+    std::size_t draw(const char* bytes, std::size_t size) {
+        char32_t code_point = 0;
+        const std::ptrdiff_t decoded =
+            decode_utf8(reinterpret_cast<const unsigned char*>(bytes), size, code_point);
+        const std::size_t length = decoded > 0 ? static_cast<std::size_t>(decoded) : 1;
+        const auto columns = static_cast<std::size_t>(screen_columns(code_point));
+        if (columns == 0) {
+            rows[row][column - (!waiting && column != 0)].append(bytes, length);
+            return length;
+        }
+        if (waiting || column + columns > width) {
+            line_feed();
+            column = 0;
+        }
+        rows[row][column].assign(bytes, length);
+        if (columns == 2) {
+            rows[row][column + 1].clear();
+        }
+        column += columns;
+        waiting = column == width;
+        column -= waiting;
+        return length;
+    }
     void line_feed() {
         if (++row == height) {
             rows.erase(rows.begin());
@@ -119,71 +176,15 @@ struct Terminal {
             --row;
         }
     }
-    void feed(const std::string& bytes) {
-        for (std::size_t at = 0; at < bytes.size();) {
-            const auto byte = static_cast<unsigned char>(bytes[at]);
-            if (byte == 0x1B) {  // ESC [ n final
-                const std::size_t final_at = bytes.find_first_of("ABGJK", at);
-                const std::size_t n = final_at > at + 2 ? std::stoul(bytes.substr(at + 2)) : 1;
-                const char final_byte = bytes[final_at];
-                row = final_byte == 'A' ? row - std::min(row, n)
-                    : final_byte == 'B' ? std::min(height - 1, row + n) : row;
-                column = final_byte == 'G' ? n - 1 : column;
-                for (std::size_t r = row; final_byte == 'J' || final_byte == 'K'; ++r) {
-                    for (std::size_t c = r == row ? column : 0; c < width; ++c) {
-                        rows[r][c].assign(1, ' ');
-                    }
-                    if (final_byte == 'K' || r + 1 == height) {
-                        break;
-                    }
-                }
-                waiting = false;
-                at = final_at + 1;
-                continue;
-            }
-            if (byte < 0x20) {
-                column = byte == '\r' || byte == '\n' ? 0 : column - (byte == '\b' && column != 0);
-                if (byte == '\n') {
-                    line_feed();
-                }
-                waiting = false;
-                ++at;
-                continue;
-            }
-            char32_t code_point = 0;
-            const std::ptrdiff_t decoded = decode_utf8(
-                reinterpret_cast<const unsigned char*>(bytes.data() + at), bytes.size() - at,
-                code_point);
-            const std::size_t length = decoded > 0 ? static_cast<std::size_t>(decoded) : 1;
-            const std::string character = bytes.substr(at, length);
-            at += length;
-            const auto columns = static_cast<std::size_t>(screen_columns(code_point));
-            if (columns == 0) {
-                rows[row][column - (!waiting && column != 0)] += character;
-                continue;
-            }
-            if (waiting || column + columns > width) {
-                line_feed();
-                column = 0;
-            }
-            rows[row][column] = character;
-            if (columns == 2) {
-                rows[row][column + 1] = "";
-            }
-            column += columns;
-            waiting = column == width;
-            column -= waiting;
-        }
-    }
 };
 
-// Random keys typed a few at a time, at widths 20 and 80: after each show, the rows below the
-// prompt are the prompt and the line as they will be read, drawn anew from their characters,
-// with the cursor before the character it stands before; taller than the screen, the cursor's
-// row is.
+// Random keys typed a few at a time, at widths 20 and 80: after each show, the screen shows the
+// prompt and the line as the model draws them anew, with the cursor in its place; where the line
+// is taller than the screen, the cursor's row does.
 TEST(LineEditor, TheScreenShowsTheLineAsItWillBeRead) {
-    const std::string keys_to_type[] = {"a", "b", " ", "\t", "５", "e\xCC\x81", "\x1b[D", "\x1b[C",
-                                        "\x01", "\x05", "\x1b[3~", "\x7f", "\x0b", "\x15", "\x17"};
+    const std::string keys_to_type[] = {"a",         "b",      " ",      "\t",   "５",
+                                        "e\xCC\x81", "\x1b[D", "\x1b[C", "\x01", "\x05",
+                                        "\x1b[3~",   "\x7f",   "\x0b",   "\x15", "\x17"};
     std::mt19937 chance(36);
     for (int session = 0; session < 600; ++session) {
         const std::size_t width = session % 2 == 0 ? 20 : 80;
@@ -205,31 +206,19 @@ TEST(LineEditor, TheScreenShowsTheLineAsItWillBeRead) {
             echo.flush();
             terminal.feed(screen.text);
             screen.text.clear();
-            // The same text, drawn on a terminal of its own, tabs as the spaces to their stop.
             Terminal expected{width, 60};
-            expected.feed("P: ");
-            std::size_t cursor_row = 0;
-            for (std::size_t at = 0, next = 0;; at = next) {
-                if (at == editor.cursor()) {
-                    cursor_row = expected.row;
-                    ASSERT_EQ(std::tie(terminal.column, terminal.waiting),
-                              std::tie(expected.column, expected.waiting));
-                }
-                if (at == editor.size()) {
-                    break;
-                }
-                next = at + 1;
-                while (next < editor.size() && (editor.text()[next] & 0xC0) == 0x80) {
-                    ++next;
-                }
-                const std::size_t stop = expected.waiting ? 8 : (expected.column / 8 + 1) * 8;
-                expected.feed(editor.text()[at] != '\t' ? std::string(editor.text() + at, next - at)
-                              : std::string(std::min(stop, width) - expected.column * !expected.waiting, ' '));
-            }
+            expected.feed("P: " + std::string(editor.text(), editor.cursor()));
+            const Terminal at_cursor = expected;
+            expected.feed(
+                std::string(editor.text() + editor.cursor(), editor.size() - editor.cursor()));
+            ASSERT_EQ(std::tie(terminal.column, terminal.waiting),
+                      std::tie(at_cursor.column, at_cursor.waiting))
+                << session;
             if (height < 60) {
-                ASSERT_EQ(terminal.rows[terminal.row], expected.rows[cursor_row]) << session;
+                ASSERT_EQ(terminal.rows[terminal.row], expected.rows[at_cursor.row]) << session;
             } else {
-                ASSERT_EQ(std::tie(terminal.row, terminal.rows), std::tie(cursor_row, expected.rows))
+                ASSERT_EQ(std::tie(terminal.row, terminal.rows),
+                          std::tie(at_cursor.row, expected.rows))
                     << session;
             }
         }
