@@ -219,6 +219,8 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
              + b"\b \b" * 7 + b" 4 12\r\n\r\n************** Result **************\r\n"
              b"The input array is: 4 12 ", 0),
             (None, [b"3000\n", line + b"\r"], (line + b"\r\n", b"inversions is 4498500."), 0),
+            (None, [b"3\n", b"2 3\x01\x1b[C1\x05 4\x1b[D\x1b[3~5\x1b[A\r"],  # the cursor keys
+             b"The input array is: 21 3 5 ", 0),
             (b"3000 " + line, [], b"The number of inversions is 4498500.", 0),
             (b"3 1 2.5x 3\n", [], b"elements: Please input 3 integers: \r\n"
              b'Error: expected integer 2 of 3 as a whole number, found "2.5x" on line 1, column 5.', 1),
@@ -297,30 +299,36 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
 
     @unittest.skipUnless(shutil.which("dash"), "needs dash")
     def test_a_stopped_wait_gives_the_terminal_back_and_takes_it_again(self):
-        """Under a job-control shell that restores nothing for a stopped job, as dash."""
+        """Under a job-control shell that restores nothing for a stopped job, as dash, on a
+        terminal 80 columns wide: stopped at each prompt with a line half typed and the cursor
+        inside it, and at the final wait; each shows again after fg, the edit going on where the
+        cursor was."""
+        fcntl.ioctl(self.slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
         shell = self.start(command=["dash", "-i"], env={"PATH": os.environ["PATH"], "PS1": "$ "})
         self.read_screen_until(b"$ ")
         command = " ".join(program.command()).encode()
         self.type(command + b"\n")
-        self.read_screen_until(b"elements: ")
-        self.type(b"3\n")
-        self.read_screen_until(b"integers: ")
-        self.type(b"3 1")
-        self.read_screen_until(b"integers: 3 1")
-        job = os.tcgetpgrp(self.master)  # the terminal's foreground: the program's own group
-        for stopped_while in ("typing", "waiting"):
-            os.killpg(job, signal.SIGTSTP)
+        # (the prompt, typed before the stop, typed after it, what follows)
+        for prompt, typed, rest, then in (
+                (b"Please input the number of elements: ", b"3", b"\n", b"integers: "),
+                (b"Please input 3 integers: ", b"3 1\x1b[D", b"2\x05 4\n",
+                 b"The input array is: 3 21 4 "),
+                (program.FINAL_PROMPT.encode(), b"", b"", b"")):
+            self.read_screen_until(prompt)
+            self.type(typed)
+            self.read_screen_until(prompt + typed.replace(b"\x1b[D", b""))
+            if not typed:
+                self.wait_for_key_mode(shell)
+            os.killpg(os.tcgetpgrp(self.master), signal.SIGTSTP)  # the program's own group
             self.read_screen_until(b"Stopped")
             self.assertEqual(termios.tcgetattr(self.slave), self.settings_before)
             self.screen = b""
             self.type(b"fg\n")
-            if stopped_while == "typing":
-                self.read_screen_until(command + b"\r\n\r\x1b[KPlease input 3 integers: 3 1")
-                self.type(b" 2\n")
-                self.read_screen_until(program.FINAL_PROMPT.encode())
-                self.wait_for_key_mode(shell)
-        # The shell names the job it continues, and the program shows its final prompt again.
-        self.read_screen_until(command + b"\r\n\r\x1b[K" + program.FINAL_PROMPT.encode())
+            # The shell names the job it continues, and the program shows its prompt again.
+            self.read_screen_until(command + b"\r\n\r\x1b[K" + prompt +
+                                   typed.replace(b"\x1b[D", b""))
+            self.type(rest)
+            self.read_screen_until(then)
         self.wait_for_key_mode(shell)
         self.assert_still_waiting(shell, 0.3)
         self.screen = b""
