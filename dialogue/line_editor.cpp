@@ -151,7 +151,9 @@ LineEditor::Place LineEditor::draw(std::size_t from, std::size_t to, Place place
                                    const EditingKeys& keys, Output& echo) {
     const std::size_t width = size_on_screen_.columns;
     std::size_t at = from;
-    std::size_t sent = from == drawn_ ? sent_ : 0;  // the first character's, if any
+    // Bytes the terminal has already from here: those of a character that had not all come,
+    // which later bytes may since have shown to be malformed, one character a byte.
+    std::size_t sent = from == drawn_ ? sent_ : 0;
     sent_ = 0;
     while (at < to) {
         std::size_t next = at;
@@ -161,6 +163,7 @@ LineEditor::Place LineEditor::draw(std::size_t from, std::size_t to, Place place
         }
         const auto byte = static_cast<unsigned char>(line_[at]);
         if (next == at) {  // bytes of a character still to come: the terminal waits for them
+            sent = std::min(sent, to - at);
             echo << std::string_view(line_.get() + at + sent, to - at - sent);
             sent_ = to - at;
             break;
@@ -180,9 +183,10 @@ LineEditor::Place LineEditor::draw(std::size_t from, std::size_t to, Place place
                     echo << ' ';
                 }
             }
-            echo << std::string_view(line_.get() + at + sent, next - at - sent);
+            const std::size_t skipped = std::min(sent, next - at);
+            echo << std::string_view(line_.get() + at + skipped, next - at - skipped);
         }
-        sent = 0;
+        sent -= std::min(sent, next - at);
         place = after;
         at = next;
     }

@@ -46,6 +46,7 @@ TEST(LineEditor, KeysEditTheLineAsTheScreenShowsIt) {
         {"12\x01\x7f", Step::editing, "12", "12\b\b"},                      // Ctrl+A: to the start
         {"\xFF\x7f", Step::editing, "", "\xFF" + erase},                    // a malformed byte
         {"\xE2\x82\x7f", Step::editing, "", "\xE2\x82"},  // a character not all come
+        {"\xE2\x82l", Step::editing, "\xE2\x82l", "\xE2\x82l"},  // one cut short by the next
         {"ab\tc\x7f\x7f", Step::editing, "ab", "ab\tc" + erase + erase + erase + erase},
         {"abcdef\t\x7f", Step::editing, "abcdef",
          "abcdef\t" + erase + erase + erase + erase + erase + erase +
