@@ -16,10 +16,15 @@ namespace {
 // The keys of a Linux terminal as it starts: erase ^?, word erase ^W, kill ^U, end of file ^D.
 constexpr EditingKeys keys = {0x7F, 0x17, 0x15, 0x04, true, true};
 
-// Types text a key at a time, the screen brought up to date after each; the last step.
+// Types text a key at a time, the screen brought up to date after each; the last step. A byte
+// 0xFE stands for a pause, after which an Escape is a key alone.
 LineEditor::Step type(LineEditor& editor, const std::string& text, Output& echo) {
     LineEditor::Step step = LineEditor::Step::editing;
     for (const char byte : text) {
+        if (byte == '\xFE' && editor.awaits_rest_of_escape()) {
+            editor.escape_alone();
+            continue;
+        }
         step = editor.feed(static_cast<unsigned char>(byte), keys, echo);
         if (step == LineEditor::Step::editing) {
             editor.show(keys, echo);
@@ -73,6 +78,7 @@ TEST(LineEditor, KeysEditTheLineAsTheScreenShowsIt) {
         {"1\x1b[A\x1b[15~\x1b[1;5C\x1bOP\x1b[[A\x1b[M#!!\x1bx\x1b\xC3\xA9\x1b[200~34\x1b[201~",
          Step::editing, "134", "134"},
         {"1\x1b[123456789A2", Step::editing, "12", "12"},  // longer than any key's
+        {"1\x1b\xFE[D2\x1b\x1b\xFE", Step::editing, "1[D2", "1[D2"},  // Escape alone
     };
     for (const Case& c : cases) {
         TextTarget screen;
@@ -85,23 +91,6 @@ TEST(LineEditor, KeysEditTheLineAsTheScreenShowsIt) {
         EXPECT_EQ(std::string(editor.text(), editor.size()), c.line) << c.typed;
         EXPECT_EQ(screen.text, c.echo) << c.typed;
     }
-}
-
-// An Escape that nothing follows in time is a key alone, ignored; after a stop, the prompt and
-// the line show again with the cursor in its place.
-TEST(LineEditor, EscapeAloneAndShownAgain) {
-    TextTarget screen;
-    Output echo(screen, 256);
-    LineEditor editor;
-    editor.begin_after("P: ");
-    type(editor, "1\x1b", echo);
-    EXPECT_TRUE(editor.awaits_rest_of_escape());
-    editor.escape_alone();
-    type(editor, "[D2\x1b[D", echo);
-    editor.show_again(keys, echo);
-    echo.flush();
-    EXPECT_EQ(std::string(editor.text(), editor.size()), "1[D2");
-    EXPECT_EQ(screen.text, "1[D2\b\r\x1b[KP: 1[D2\b");
 }
 
 // A terminal as xterm draws one: autowrap, with the cursor waiting in the last column after a
