@@ -150,10 +150,8 @@ struct Terminal {
             line_feed();
             column = 0;
         }
+        rows[row][column + columns - 1].clear();  // the right half of a wide one
         rows[row][column].assign(bytes, length);
-        if (columns == 2) {
-            rows[row][column + 1].clear();
-        }
         column += columns;
         waiting = column == width;
         column -= waiting;

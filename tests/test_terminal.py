@@ -113,7 +113,7 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
         for pieces, pause in ((64, 0.01), (10**7 // len(piece), 0)):  # 32 KiB, 10 MB
             with self.subTest(pieces=pieces):
                 run = self.type_example_and_reach_the_wait()
-                pasted = b"".join([piece] * pieces)
+                pasted = memoryview(piece * pieces)
                 deadline = time.monotonic() + TIME_LIMIT
                 while pasted:
                     self.assertLess(time.monotonic(), deadline, "the paste was not taken")
@@ -250,9 +250,8 @@ class KeyWait(pseudo_terminal.TerminalTestCase):
         settings last wins. Under strace, no call sets or flushes the terminal."""
         fcntl.ioctl(self.slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
         command = " ".join(program.command())
-        folder = tempfile.TemporaryDirectory()
-        self.addCleanup(folder.cleanup)
-        trace, copy = pathlib.Path(folder.name, "trace"), pathlib.Path(folder.name, "copy")
+        folder = self.enterContext(tempfile.TemporaryDirectory())
+        trace, copy = pathlib.Path(folder, "trace"), pathlib.Path(folder, "copy")
         pipelines = [f"{command} | cat", f"{command} | tee {copy}", f"{command} 2>&1 | cat"]
         pipelines += [f"{command} | less", f"{command} 2>&1 | less"] if shutil.which("less") else []
         pipelines += [f"strace -f -e trace=ioctl -o {trace} {command} | cat"] * bool(
